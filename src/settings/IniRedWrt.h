@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zarava {
+
+class Clock;
+
+// The only access to zarava.ini. Texts are UTF-8 here and code page 932 in the file. A read
+// or write that fails the first time waits 100 ms on the given clock and tries once more,
+// because the issuer may be rewriting the file at that moment.
+
+// The value, or the empty text when the key is missing, empty or unreadable. Never fails.
+std::string ReadSetting(Clock& clock, std::string_view section, std::string_view key,
+                        const std::string& file);
+
+// Nonzero when the value was written. Callers may ignore the result: a failed write is silent.
+std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file);
+
+// Makes the file a normal, writable file when it has none of the given attribute bits
+// (with 0: always).
+void ResetFileAttributes(std::string_view path, std::uint16_t attributes);
+
+} // namespace zarava
