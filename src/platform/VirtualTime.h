@@ -2,12 +2,11 @@
 
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
+#include "platform/TimerQueue.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace zarava {
 
@@ -17,7 +16,6 @@ namespace zarava {
 class VirtualTime final : public Scheduler, public Clock {
 public:
     explicit VirtualTime(LocalDateTime start = {2024, 1, 8, 9, 0, 0, 0});
-    ~VirtualTime() override;
 
     std::unique_ptr<Timer> CreateTimer(int intervalMs, bool enabled,
                                        std::function<void()> tick) override;
@@ -42,24 +40,11 @@ public:
     void SetAfterEachHandler(std::function<void()> hook) { afterEach_ = std::move(hook); }
 
 private:
-    struct TimerState;
-    class TimerHandle;
-    struct Posted {
-        std::int64_t at;
-        std::uint64_t seq;
-        std::function<void()> handler;
-    };
-
-    void Arm(TimerState& t);
-    bool RunNext(std::int64_t limit);
-
     std::int64_t now_ = 0;
     std::int64_t slept_ = 0;
     LocalDateTime wallBase_;
     std::int64_t wallBaseAt_ = 0;
-    std::uint64_t seq_ = 0;
-    std::vector<std::shared_ptr<TimerState>> timers_;
-    std::deque<Posted> posted_;
+    TimerQueue queue_;
     std::function<void()> afterEach_;
 };
 

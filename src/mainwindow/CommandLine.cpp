@@ -1,0 +1,127 @@
+#include "mainwindow/CommandLine.h"
+
+#include <algorithm>
+
+namespace zarava {
+
+namespace {
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+} // namespace
+
+std::string UsageText() {
+    return "Usage: zarava-display [--folder DIR] [--screenshot FILE] [ROOMS]\n"
+           "\n"
+           "Waiting-room call display. ROOMS is the issuer's command line:\n"
+           "  -tolv        every room open today, monitor from the TYPE setting\n"
+           "  [a|b|c]DIGITS  first, second or third monitor, rooms by their digits (b12)\n"
+           "  (empty)      ends at once, as when another copy runs\n"
+           "\n"
+           "Options:\n"
+           "  --folder DIR        the program folder holding zarava.ini (default: the\n"
+           "                      executable's folder)\n"
+           "  --screenshot FILE   after start-up, save a PNG of the whole frame and end\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n";
+}
+
+ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
+    ProgramOptions o;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) != 0) {
+            rest.push_back(a);
+            continue;
+        }
+        const std::size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        const bool takesValue = name == "--folder" || name == "--screenshot";
+        std::string value;
+        if (takesValue) {
+            if (eq != std::string::npos) {
+                value = a.substr(eq + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                o.error = name + " needs a value";
+                return o;
+            }
+            if (value.empty()) {
+                o.error = name + " needs a value";
+                return o;
+            }
+        } else if (eq != std::string::npos) {
+            o.error = "unknown option " + a;
+            return o;
+        }
+        if (name == "--folder") {
+            o.folder = value;
+        } else if (name == "--screenshot") {
+            o.screenshot = value;
+        } else if (name == "--help") {
+            o.help = true;
+        } else if (name == "--version") {
+            o.version = true;
+        } else {
+            o.error = "unknown option " + a;
+            return o;
+        }
+    }
+    std::string joined;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        joined += (i ? " " : "") + rest[i];
+    }
+    o.commandLine = NormaliseCommandLine(joined);
+    return o;
+}
+
+std::string NormaliseCommandLine(std::string_view text) {
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && IsBlank(text[b])) {
+        ++b;
+    }
+    while (e > b && IsBlank(text[e - 1])) {
+        --e;
+    }
+    std::string s(text.substr(b, e - b));
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return s;
+}
+
+RoomSelection SelectRooms(std::string_view commandLine, int roomCount) {
+    RoomSelection sel;
+    std::string rest(commandLine);
+    // Only the first letter found counts; all of its occurrences go before the digits are read.
+    static constexpr char kLetters[] = {'a', 'b', 'c'};
+    for (int m = 0; m < 3; ++m) {
+        if (rest.find(kLetters[m]) != std::string::npos) {
+            std::erase(rest, kLetters[m]);
+            sel.monitor = m;
+            break;
+        }
+    }
+    for (char c : rest) {
+        const int room = c - '0';
+        if (c >= '0' && c <= '9' && room > 0 && room <= roomCount) {
+            sel.rooms[static_cast<std::size_t>(room)] = true;
+            sel.fromCommandLine = true;
+        }
+    }
+    return sel;
+}
+
+int MonitorFromType(double type) {
+    if (type == 1 || type == 6) {
+        return 1;
+    }
+    if (type == 8 || type == 9) {
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace zarava
