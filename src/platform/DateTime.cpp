@@ -67,10 +67,10 @@ std::string FormatYmd(const LocalDateTime& t) {
 }
 
 LocalDateTime AddMilliseconds(const LocalDateTime& t, std::int64_t ms) {
-    std::int64_t total = DaysFromCivil(t.year, t.month, t.day) * kMsPerDay +
-                         ((static_cast<std::int64_t>(t.hour) * 60 + t.minute) * 60 + t.second) *
-                             1000 +
-                         t.millisecond + ms;
+    std::int64_t total =
+        DaysFromCivil(t.year, t.month, t.day) * kMsPerDay +
+        ((static_cast<std::int64_t>(t.hour) * 60 + t.minute) * 60 + t.second) * 1000 +
+        t.millisecond + ms;
     std::int64_t days = total / kMsPerDay;
     std::int64_t rest = total % kMsPerDay;
     if (rest < 0) {

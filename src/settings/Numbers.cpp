@@ -6,8 +6,12 @@
 namespace zarava {
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
 double LenientNumber(std::string_view text) {
@@ -81,6 +85,8 @@ std::optional<std::int16_t> ToInt16(double value) {
     return static_cast<std::int16_t>(r);
 }
 
-std::string NumberText(std::int64_t value) { return std::to_string(value); }
+std::string NumberText(std::int64_t value) {
+    return std::to_string(value);
+}
 
 } // namespace zarava
