@@ -1,0 +1,127 @@
+#include "TempFolder.h"
+
+#include "platform/Clock.h"
+#include "platform/VirtualTime.h"
+#include "util/Lib.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <grp.h>
+#include <regex>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zarava {
+namespace {
+
+using util_test::TempFolder;
+using Names = std::set<std::string>;
+
+// A clock standing still that lets the test look at the folder while the probe waits.
+class WatchingClock final : public Clock {
+public:
+    WatchingClock(LocalDateTime now, std::function<void()> onSleep)
+        : now_(now), onSleep_(std::move(onSleep)) {}
+    LocalDateTime Now() const override { return now_; }
+    void Sleep(int milliseconds) override {
+        slept += milliseconds;
+        onSleep_();
+    }
+    int slept = 0;
+
+private:
+    LocalDateTime now_;
+    std::function<void()> onSleep_;
+};
+
+constexpr LocalDateTime kSaturday{2024, 1, 13, 9, 30, 15, 123};
+
+TEST(LibProbeTest, WritableFolderHoldsTheProbeFileOnlyWhileWaiting) {
+    TempFolder dir;
+    dir.Write("zarava.ini", "[USER INFOMATION]\r\n");
+    Names during;
+    std::string content;
+    WatchingClock clock(kSaturday, [&] {
+        during = dir.Names();
+        for (const std::string& name : during) {
+            if (name != "zarava.ini") {
+                content = dir.Read(name);
+            }
+        }
+    });
+
+    EXPECT_TRUE(ProbeWriteAccess(clock, dir.Path()));
+    EXPECT_EQ(clock.slept, 200);
+    ASSERT_EQ(during.size(), 2u);
+    const std::string probe = *during.begin() == "zarava.ini" ? *during.rbegin() : *during.begin();
+    EXPECT_TRUE(std::regex_match(probe, std::regex("[1-9][0-9]{0,5}\\.rad"))) << probe;
+    EXPECT_EQ(content, "20240113\r\n");
+    EXPECT_EQ(dir.Names(), Names{"zarava.ini"});
+}
+
+TEST(LibProbeTest, LeavesAnExistingFileOfTheDrawnNameUntouched) {
+    TempFolder dir;
+    Names first;
+    WatchingClock look(kSaturday, [&] { first = dir.Names(); });
+    ASSERT_TRUE(ProbeWriteAccess(look, dir.Path()));
+    ASSERT_EQ(first.size(), 1u);
+    const std::string taken = *first.begin();
+
+    // Another copy started in the same millisecond draws the same name first.
+    dir.Write(taken, "another copy's probe");
+    Names second;
+    WatchingClock again(kSaturday, [&] { second = dir.Names(); });
+    EXPECT_TRUE(ProbeWriteAccess(again, dir.Path()));
+    EXPECT_EQ(second.size(), 2u);
+    EXPECT_EQ(dir.Names(), Names{taken});
+    EXPECT_EQ(dir.Read(taken), "another copy's probe");
+}
+
+TEST(LibProbeTest, FolderThatCannotHoldFilesFailsWithoutWaiting) {
+    TempFolder dir;
+    dir.Write("plain", "data");
+    for (const std::string& folder : {dir / "missing", dir / "plain", dir / "missing/deeper"}) {
+        VirtualTime time(kSaturday);
+        EXPECT_FALSE(ProbeWriteAccess(time, folder)) << folder;
+        EXPECT_EQ(time.Slept(), 0) << folder;
+    }
+    EXPECT_EQ(dir.Names(), Names{"plain"});
+    EXPECT_EQ(dir.Read("plain"), "data");
+}
+
+// Root writes through permission bits, so the probe runs as nobody on a folder root owns.
+TEST(LibProbeTest, ReadOnlyFolderFails) {
+    TempFolder dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+        VirtualTime time(kSaturday);
+        EXPECT_FALSE(ProbeWriteAccess(time, dir.Path()));
+        ::chmod(dir.Path().c_str(), 0755);
+        EXPECT_TRUE(dir.Names().empty());
+        return;
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0) {
+            ::_exit(3);
+        }
+        VirtualTime time(kSaturday);
+        const bool result = ProbeWriteAccess(time, dir.Path());
+        ::_exit(result ? 1 : (time.Slept() == 0 ? 0 : 2));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: probe passed, 2: it waited, 3: could not drop root";
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+} // namespace
+} // namespace zarava
