@@ -1,0 +1,279 @@
+#include "StubHost.h"
+#include "mainwindow/CommandLine.h"
+#include "mainwindow/Context.h"
+#include "mainwindow/Dazuze_Display.h"
+#include "platform/VirtualTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A program folder with a zarava.ini, a virtual clock and a recording host.
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/zarava-startup-XXXXXX";
+        folder_ = mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void WriteIni(const std::string& body) {
+        std::ofstream(folder_ / "zarava.ini", std::ios::binary) << body;
+    }
+    std::string Ini() const { return ReadBytes(folder_ / "zarava.ini"); }
+
+    // Runs the load with the given command line; the display ends or keeps running.
+    Dazuze_Display& Start(const std::string& commandLine) {
+        display_.reset();
+        ctx_ = std::make_unique<Context>(time_, time_, host_, folder_.string());
+        display_ = std::make_unique<Dazuze_Display>(*ctx_, NormaliseCommandLine(commandLine));
+        time_.SetAfterEachHandler([this] {
+            ctx_->PublishChanges();
+            display_->PublishIfChanged();
+        });
+        time_.Post([this] { display_->Load(); });
+        time_.RunPending();
+        return *display_;
+    }
+
+    // Room numbers of the shown windows, in the order they were created (0 = the filler).
+    std::vector<int> CreatedRooms() const {
+        std::vector<int> rooms;
+        for (int id : host_.windowOrder) {
+            const WindowSnapshot& w = host_.windows.at(id);
+            rooms.push_back(std::string(w.design->className) == "Dummy_Form" ? 0 : RoomOf(w));
+        }
+        return rooms;
+    }
+    static int RoomOf(const WindowSnapshot& w) {
+        // The rooms' titles in these tests are "R<n>".
+        const int i = w.design->Find("xDazuzeLabel");
+        return std::stoi(w.controls[static_cast<std::size_t>(i)].caption.substr(1));
+    }
+
+    fs::path folder_;
+    VirtualTime time_{{2024, 1, 8, 9, 0, 0, 0}}; // a Monday
+    test::StubHost host_;
+    std::unique_ptr<Context> ctx_;
+    std::unique_ptr<Dazuze_Display> display_;
+};
+
+constexpr const char* kTitles = "DAZUZE1=R1\r\nDAZUZE2=R2\r\nDAZUZE3=R3\r\n"
+                                "DAZUZE4=R4\r\nDAZUZE5=R5\r\nDAZUZE6=R6\r\n";
+
+TEST(CommandLineTest, OwnOptionsComeOffAndTheRestIsTheIssuersLine) {
+    const auto o = ParseProgramArguments({"--folder", "/srv/q", "B12", "--screenshot=x.png", "C"});
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.folder, "/srv/q");
+    EXPECT_EQ(o.screenshot, "x.png");
+    EXPECT_EQ(o.commandLine, "b12 c");
+    EXPECT_EQ(ParseProgramArguments({"  -TOLV "}).commandLine, "-tolv");
+    EXPECT_NE(ParseProgramArguments({"--fullscreen"}).error, "");
+    EXPECT_NE(ParseProgramArguments({"--folder"}).error, "");
+    EXPECT_NE(ParseProgramArguments({"--help=1"}).error, "");
+    EXPECT_TRUE(ParseProgramArguments({"--help"}).help);
+}
+
+TEST(CommandLineTest, LettersPickTheMonitorDigitsTheRooms) {
+    struct Case {
+        const char* line;
+        int roomCount;
+        int monitor;
+        std::vector<int> rooms;
+    };
+    const Case cases[] = {
+        {"b12", 6, 1, {1, 2}}, {"a3", 6, 0, {3}},
+        {"ab1", 6, 0, {1}},                     // "a" wins, "b" is then just a skipped letter
+        {"cb4a", 6, 0, {4}},                    // "a" is looked for first, wherever it stands
+        {"bb5b", 6, 1, {5}},   {"7", 6, 0, {}}, // no room 7
+        {"0x9", 6, 0, {}},     {"c123456", 3, 2, {1, 2, 3}},
+        {"c 2 2", 6, 2, {2}},  {"", 6, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const RoomSelection sel = SelectRooms(c.line, c.roomCount);
+        std::vector<int> rooms;
+        for (int r = 1; r <= 6; ++r) {
+            if (sel.rooms[static_cast<std::size_t>(r)]) {
+                rooms.push_back(r);
+            }
+        }
+        EXPECT_EQ(sel.monitor, c.monitor) << c.line;
+        EXPECT_EQ(rooms, c.rooms) << c.line;
+        EXPECT_EQ(sel.fromCommandLine, !c.rooms.empty()) << c.line;
+    }
+}
+
+TEST_F(Startup, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
+    WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") + kTitles +
+             "[USER INFOMATION]\r\nFORM=3\r\n[DISPLAY INFOMATION]\r\nTYPE=8\r\n");
+    Dazuze_Display& d = Start("B512");
+    EXPECT_EQ(host_.endedWith, -1);
+    EXPECT_EQ(CreatedRooms(), (std::vector<int>{5, 2, 1}));
+    const FrameSnapshot& f = host_.frames.back();
+    EXPECT_EQ(f.monitor, 0); // only one monitor: the nearest one that is there
+    EXPECT_TRUE(f.topMost);
+    EXPECT_FALSE(f.titleBar);
+    EXPECT_EQ(f.arrangement, Arrangement::TileVertical);
+    ASSERT_EQ(f.children.size(), 3u);
+    EXPECT_EQ(RoomOf(host_.windows.at(f.children[0])), 1); // room 1 is shown last: top left
+    EXPECT_NE(Ini().find("FORM=7\r\n"), std::string::npos);
+
+    d.Unload();
+    EXPECT_EQ(host_.endedWith, 0);
+    EXPECT_NE(Ini().find("FORM=3\r\n"), std::string::npos);
+    for (const auto& [id, w] : host_.windows) {
+        EXPECT_TRUE(w.closed);
+    }
+}
+
+TEST_F(Startup, MonitorComesFromTheLetterOrElseFromType) {
+    host_.monitors = {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}, {3840, 0, 1280, 1024}};
+    struct Case {
+        const char* line;
+        const char* type;
+        int monitor;
+    };
+    const Case cases[] = {{"b1", "8", 1},    {"c2", "0", 2}, {"7", "6", 1}, {"b7", "9", 2},
+                          {"-tolv", "1", 1}, {"x", "3", 0},  {"b", "", 0},  {"a1", "9", 0}};
+    for (const Case& c : cases) {
+        WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") + kTitles +
+                 "[USER INFOMATION]\r\nFORM=1\r\n[DISPLAY INFOMATION]\r\nTYPE=" + c.type + "\r\n");
+        host_.frames.clear();
+        Start(c.line);
+        ASSERT_FALSE(host_.frames.empty()) << c.line;
+        EXPECT_EQ(host_.frames.back().monitor, c.monitor) << c.line << " TYPE=" << c.type;
+        display_->Unload();
+    }
+}
+
+TEST_F(Startup, RoomCountFollowsShinsatsuWithinBounds) {
+    struct Case {
+        const char* shinsatsu;
+        int rooms;
+    };
+    const Case cases[] = {{"", 1},   {"0", 1},   {"5", 6},   {"9", 4},
+                          {"-1", 4}, {"abc", 1}, {"2.5", 4}, {"1.5", 2}};
+    for (const Case& c : cases) {
+        WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=") + c.shinsatsu + "\r\n" + kTitles +
+                 "[USER INFOMATION]\r\nFORM=1\r\n");
+        host_.windows.clear();
+        host_.windowOrder.clear();
+        Start("a123456");
+        EXPECT_EQ(static_cast<int>(CreatedRooms().size()), c.rooms) << c.shinsatsu;
+        display_->Unload();
+    }
+}
+
+TEST_F(Startup, TolvShowsTheRoomsOpenTodayWithAFillerForThreeOrFive) {
+    struct Case {
+        LocalDateTime day;
+        const char* masks; // WEEK2..WEEK6
+        std::vector<int> created;
+    };
+    const Case cases[] = {
+        // Monday: WEEK4 = Mon-Fri, WEEK3 = Saturday only, the others closed (0).
+        {{2024, 1, 8, 9, 0, 0, 0},
+         "WEEK2=127\r\nWEEK3=64\r\nWEEK4=62\r\nWEEK5=0\r\nWEEK6=x\r\n",
+         {0, 4, 2, 1}},
+        // Saturday: room 3 opens, room 4 closes.
+        {{2024, 1, 13, 9, 0, 0, 0},
+         "WEEK2=127\r\nWEEK3=64\r\nWEEK4=62\r\nWEEK5=0\r\nWEEK6=x\r\n",
+         {0, 3, 2, 1}},
+        // Missing masks: every room every day; six rooms fill the grid.
+        {{2024, 1, 13, 9, 0, 0, 0}, "", {6, 5, 4, 3, 2, 1}},
+        // Four open: no filler.
+        {{2024, 1, 8, 9, 0, 0, 0}, "WEEK5=0\r\nWEEK6=1\r\n", {4, 3, 2, 1}},
+        // Five open: a filler.
+        {{2024, 1, 7, 9, 0, 0, 0}, "WEEK5=62\r\n", {0, 6, 4, 3, 2, 1}},
+    };
+    for (const Case& c : cases) {
+        time_.SetWallClock(c.day);
+        WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\nWEEK1=0\r\n") + c.masks +
+                 kTitles + "[USER INFOMATION]\r\nFORM=1\r\n");
+        host_.windows.clear();
+        host_.windowOrder.clear();
+        host_.frames.clear();
+        Start("-TOLV");
+        EXPECT_EQ(CreatedRooms(), c.created) << c.masks;
+        const FrameSnapshot& f = host_.frames.back();
+        if (c.created.front() == 0) {
+            EXPECT_EQ(f.children.back(), host_.windowOrder.front()) << "the filler tiles last";
+        }
+        display_->Unload();
+    }
+}
+
+TEST_F(Startup, SecondCopyWithoutRoomsEndsSilentlyAndClearsTheMark) {
+    WriteIni("[USER INFOMATION]\r\nFORM=7\r\n[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n");
+    host_.anotherCopy = true;
+    Start("-tolv");
+    EXPECT_EQ(host_.endedWith, 0);
+    EXPECT_TRUE(host_.windows.empty());
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_NE(Ini().find("FORM=3\r\n"), std::string::npos);
+}
+
+TEST_F(Startup, SecondCopyWithRoomDigitsRuns) {
+    WriteIni(std::string("[USER INFOMATION]\r\nFORM=1\r\n[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") +
+             kTitles);
+    host_.anotherCopy = true;
+    Start("b34");
+    EXPECT_EQ(host_.endedWith, -1);
+    EXPECT_EQ(CreatedRooms(), (std::vector<int>{4, 3}));
+}
+
+TEST_F(Startup, EmptyCommandLineEndsSilently) {
+    WriteIni("[USER INFOMATION]\r\nFORM=1\r\n");
+    Start("   ");
+    EXPECT_EQ(host_.endedWith, 0);
+    EXPECT_TRUE(host_.windows.empty());
+}
+
+TEST_F(Startup, UnwritableFolderStopsWithTheWriteAccessMessage) {
+    folder_ /= "gone"; // the probe cannot create its file in a folder that does not exist
+    Start("a1");
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].text,
+              "ネットワーク ユーザーによるファイル変更が、　　\r\n制限されている様です。\r\n\r\n"
+              "接続先フォルダの共有プロパティで、ファイルの変更を許可して下さい。　　　");
+    EXPECT_EQ(host_.messages[0].title, "");
+    EXPECT_EQ(host_.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(host_.endedWith, 1);
+    EXPECT_TRUE(host_.windows.empty());
+    folder_ = folder_.parent_path();
+}
+
+TEST_F(Startup, TickerGetsTheTrimmedBandMessageAndOnePass) {
+    WriteIni("[DISPLAY INFOMATION]\r\nMSSG 3=  Welcome  \r\n[USER INFOMATION]\r\nFORM=1\r\n");
+    Dazuze_Display& d = Start("1");
+    const FrameSnapshot& f = host_.frames.back();
+    EXPECT_EQ(f.tickerCaption, "Welcome");
+    EXPECT_EQ(f.tickerPass, 1u);
+    EXPECT_FALSE(f.tickerRepeat);
+    EXPECT_TRUE(fs::is_directory(folder_ / "Temp"));
+    EXPECT_TRUE(fs::is_directory(folder_ / "Log"));
+
+    d.OnTickerNotification(10); // a double-click on the band closes the display
+    EXPECT_EQ(host_.endedWith, 0);
+    EXPECT_NE(Ini().find("FORM=1\r\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace zarava
