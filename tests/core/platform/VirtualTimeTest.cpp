@@ -86,8 +86,7 @@ TEST(VirtualTimeTest, PostedHandlersRunInOrderBeforeLaterTimers) {
     });
     time.Post([&] { log.Add("second"); });
     time.AdvanceBy(10);
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"first@0", "second@0", "third@0", "timer@10"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"first@0", "second@0", "third@0", "timer@10"}));
 }
 
 TEST(VirtualTimeTest, WallClockFollowsVirtualTime) {
