@@ -17,7 +17,7 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr double kDaysFrom1601To1899 = 109'205;
-// Windows file times end in the year 30828; clamping keeps absurd stamps from overflowing.
+// The issuer's file times end in the year 30828; clamping keeps absurd stamps from overflowing.
 constexpr std::int64_t kLastSecond = 910'692'730'085;
 
 std::string Join(const std::string& folder, std::string_view name) {
