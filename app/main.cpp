@@ -1,9 +1,109 @@
+// zarava-display: the waiting-room call display. Wires the Qt platform (GUI thread, screens,
+// message box) to the core, whose handlers all run on the engine thread.
+
+#include "mainwindow/CommandLine.h"
+#include "mainwindow/Context.h"
+#include "mainwindow/Dazuze_Display.h"
+#include "platform/SingleInstance.h"
+#include "platform/ThreadEngine.h"
+#include "platform/qt/DisplayView.h"
+#include "platform/qt/Fonts.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtHost.h"
+#include "platform/qt/Resources.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QFileInfo>
+#include <QPixmap>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#ifndef ZARAVA_VERSION
+#define ZARAVA_VERSION "0"
+#endif
+
+namespace {
+
+std::string ExecutableFolder() {
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(exe.symLinkTarget()).absolutePath().toStdString();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    using namespace zarava;
+
+    // Our own options are settled before anything else, so a mistake costs nothing.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ProgramOptions options = ParseProgramArguments(args);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "zarava-display: %s\n\n%s", options.error.c_str(),
+                     UsageText().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zarava-display %s\n", ZARAVA_VERSION);
+        return 0;
+    }
+    std::string folder = options.folder.empty() ? ExecutableFolder() : options.folder;
+    const QFileInfo folderInfo(QString::fromStdString(folder));
+    if (!folderInfo.isDir()) {
+        std::fprintf(stderr, "zarava-display: --folder %s is not a folder\n", folder.c_str());
+        return 2;
+    }
+    folder = folderInfo.absoluteFilePath().toStdString();
+
     QApplication app(argc, argv);
-    QWidget frame;
-    frame.show();
-    return app.exec();
+    InitPictureResources();
+    InstallDesignFontSubstitutions();
+
+    SingleInstance instance;
+    DisplayView view(QtHost::ScreensLeftToRight());
+    QtHost host(view, instance);
+    QtClock clock;
+    ThreadEngine engine;
+    Context ctx(engine, clock, host, folder);
+    std::unique_ptr<Dazuze_Display> display; // engine thread only
+
+    engine.SetAfterEachHandler([&] {
+        ctx.PublishChanges();
+        if (display) {
+            display->PublishIfChanged();
+        }
+    });
+    view.onTickerNotification = [&](int code) {
+        engine.Post([&, code] { display->OnTickerNotification(code); });
+    };
+    view.onCloseRequest = [&] { engine.Post([&] { display->OnCloseRequest(); }); };
+    if (!options.screenshot.empty()) {
+        view.onStartupDrawn = [&] {
+            const QString file = QString::fromStdString(options.screenshot);
+            if (view.grab().save(file, "PNG")) {
+                std::printf("Screenshot written to %s\n",
+                            QFileInfo(file).absoluteFilePath().toLocal8Bit().constData());
+            } else {
+                std::fprintf(stderr, "zarava-display: cannot write %s\n",
+                             options.screenshot.c_str());
+            }
+            std::fflush(stdout);
+            engine.Post([&] { display->OnCloseRequest(); });
+        };
+    }
+
+    engine.Start();
+    engine.Post([&] {
+        display = std::make_unique<Dazuze_Display>(ctx, options.commandLine);
+        display->Load();
+    });
+    const int rc = app.exec();
+    engine.Stop();
+    return rc;
 }

@@ -1,0 +1,135 @@
+#include "platform/qt/DisplayView.h"
+
+#include "mainwindow/Tiling.h"
+#include "platform/qt/TickerBand.h"
+#include "platform/qt/WindowView.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+namespace zarava {
+
+DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monitors)) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
+    setPalette(p);
+    // A kiosk: the pointer is hidden while it rests over the display.
+    setCursor(Qt::BlankCursor);
+    band_ = new TickerBand(this);
+    client_ = new QWidget(this);
+    connect(band_, &TickerBand::notification, this, [this](int code) {
+        if (onTickerNotification) {
+            onTickerNotification(code);
+        }
+    });
+}
+
+DisplayView::~DisplayView() = default;
+
+void DisplayView::PlaceOnMonitor() {
+    if (monitors_.empty()) {
+        showMaximized();
+        return;
+    }
+    const Rect m = monitors_[static_cast<std::size_t>(
+        std::clamp<int>(frame_.monitor, 0, static_cast<int>(monitors_.size()) - 1))];
+    Qt::WindowFlags flags = Qt::Window;
+    if (!frame_.titleBar) {
+        flags |= Qt::FramelessWindowHint;
+    }
+    if (frame_.topMost) {
+        flags |= Qt::WindowStaysOnTopHint;
+    }
+    setWindowFlags(flags);
+    setGeometry(m.left, m.top, m.width, m.height);
+    showMaximized();
+}
+
+void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
+    const FrameSnapshot old = frame_;
+    frame_ = frame;
+    if (frame.closed) {
+        closing_ = true;
+        hide();
+        return;
+    }
+    setWindowTitle(QString::fromStdString(frame.caption));
+    if (frame.shown && (!placed_ || old.monitor != frame.monitor ||
+                        old.titleBar != frame.titleBar || old.topMost != frame.topMost)) {
+        placed_ = true;
+        PlaceOnMonitor();
+    }
+    band_->setCaption(QString::fromStdString(frame.tickerCaption));
+    band_->setRepeat(frame.tickerRepeat);
+    if (frame.tickerPass != old.tickerPass) {
+        band_->startAction();
+    }
+    Arrange();
+    if (frame.startupDone && !drawnReported_) {
+        drawnReported_ = true;
+        // Let the window system lay out and paint everything once before saying so.
+        QTimer::singleShot(200, this, [this] {
+            if (onStartupDrawn) {
+                onStartupDrawn();
+            }
+        });
+    }
+}
+
+void DisplayView::ApplyWindow(const WindowSnapshot& window) {
+    auto it = windows_.find(window.windowId);
+    if (window.closed) {
+        if (it != windows_.end()) {
+            delete it->second;
+            windows_.erase(it);
+        }
+        return;
+    }
+    if (it == windows_.end()) {
+        auto* view = new WindowView(client_);
+        it = windows_.emplace(window.windowId, view).first;
+    }
+    it->second->setSnapshot(window);
+    it->second->setVisible(true);
+}
+
+void DisplayView::Arrange() {
+    const int bandHeight = TickerBand::PreferredHeight(height());
+    band_->setGeometry(0, 0, width(), bandHeight);
+    client_->setGeometry(0, bandHeight, width(), std::max(0, height() - bandHeight));
+    if (frame_.arrangement != Arrangement::TileVertical) {
+        return;
+    }
+    std::vector<WindowView*> order;
+    for (int id : frame_.children) {
+        if (auto it = windows_.find(id); it != windows_.end()) {
+            order.push_back(it->second);
+        }
+    }
+    const auto cells =
+        TileVertically(static_cast<int>(order.size()), {0, 0, client_->width(), client_->height()});
+    for (std::size_t i = 0; i < order.size() && i < cells.size(); ++i) {
+        order[i]->setGeometry(cells[i].left, cells[i].top, cells[i].width, cells[i].height);
+    }
+}
+
+void DisplayView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Arrange();
+}
+
+void DisplayView::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    // The engine decides: it closes the room windows, clears the running mark, then ends.
+    event->ignore();
+    if (onCloseRequest) {
+        onCloseRequest();
+    }
+}
+
+} // namespace zarava

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Host.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+namespace zarava {
+
+class TickerBand;
+class WindowView;
+
+// The frame on screen: the ticker band on top and the child windows tiled below it. It draws
+// what the engine publishes and forwards the user's input; it decides nothing. GUI thread only.
+class DisplayView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DisplayView(std::vector<Rect> monitors);
+    ~DisplayView() override;
+
+    void ApplyFrame(const FrameSnapshot& frame);
+    void ApplyWindow(const WindowSnapshot& window);
+
+    // Input for the engine.
+    std::function<void(int)> onTickerNotification;
+    std::function<void()> onCloseRequest;
+    // Called once the start-up has finished and every window has been drawn.
+    std::function<void()> onStartupDrawn;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Arrange();
+    void PlaceOnMonitor();
+
+    std::vector<Rect> monitors_;
+    FrameSnapshot frame_;
+    bool placed_ = false;
+    bool drawnReported_ = false;
+    bool closing_ = false;
+    TickerBand* band_ = nullptr;
+    QWidget* client_ = nullptr;
+    std::map<int, WindowView*> windows_;
+};
+
+} // namespace zarava
