@@ -15,10 +15,13 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #ifndef ZARAVA_VERSION
@@ -26,6 +29,13 @@
 #endif
 
 namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    (void)!write(signalPipe[1], &byte, 1);
+}
 
 std::string ExecutableFolder() {
     const QFileInfo exe(QStringLiteral("/proc/self/exe"));
@@ -96,6 +106,21 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             engine.Post([&] { display->OnCloseRequest(); });
         };
+    }
+
+    // Stopped by the session or a service manager: close as the user would, so the running
+    // mark is cleared on the way out.
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (pipe(signalPipe) == 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&] {
+            char byte;
+            (void)!read(signalPipe[0], &byte, 1);
+            engine.Post([&] { display->OnCloseRequest(); });
+        });
+        std::signal(SIGTERM, OnTerminationSignal);
+        std::signal(SIGINT, OnTerminationSignal);
+        std::signal(SIGHUP, OnTerminationSignal);
     }
 
     engine.Start();
