@@ -2,14 +2,9 @@
 // message box) to the core, whose handlers all run on the engine thread.
 
 #include "mainwindow/CommandLine.h"
-#include "mainwindow/Context.h"
-#include "mainwindow/Dazuze_Display.h"
-#include "platform/SingleInstance.h"
-#include "platform/ThreadEngine.h"
-#include "platform/qt/DisplayView.h"
+#include "platform/qt/DisplayApp.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/QtClock.h"
-#include "platform/qt/QtHost.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>
@@ -75,28 +70,12 @@ int main(int argc, char** argv) {
     InitPictureResources();
     InstallDesignFontSubstitutions();
 
-    SingleInstance instance;
-    DisplayView view(QtHost::ScreensLeftToRight());
-    QtHost host(view, instance);
     QtClock clock;
-    ThreadEngine engine;
-    Context ctx(engine, clock, host, folder);
-    std::unique_ptr<Dazuze_Display> display; // engine thread only
-
-    engine.SetAfterEachHandler([&] {
-        ctx.PublishChanges();
-        if (display) {
-            display->PublishIfChanged();
-        }
-    });
-    view.onTickerNotification = [&](int code) {
-        engine.Post([&, code] { display->OnTickerNotification(code); });
-    };
-    view.onCloseRequest = [&] { engine.Post([&] { display->OnCloseRequest(); }); };
+    DisplayApp display(folder, options.commandLine, clock);
     if (!options.screenshot.empty()) {
-        view.onStartupDrawn = [&] {
+        display.OnStartupDrawn([&] {
             const QString file = QString::fromStdString(options.screenshot);
-            if (view.grab().save(file, "PNG")) {
+            if (display.View().grab().save(file, "PNG")) {
                 std::printf("Screenshot written to %s\n",
                             QFileInfo(file).absoluteFilePath().toLocal8Bit().constData());
             } else {
@@ -104,8 +83,8 @@ int main(int argc, char** argv) {
                              options.screenshot.c_str());
             }
             std::fflush(stdout);
-            engine.Post([&] { display->OnCloseRequest(); });
-        };
+            display.RequestClose();
+        });
     }
 
     // Stopped by the session or a service manager: close as the user would, so the running
@@ -116,19 +95,13 @@ int main(int argc, char** argv) {
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&] {
             char byte;
             (void)!read(signalPipe[0], &byte, 1);
-            engine.Post([&] { display->OnCloseRequest(); });
+            display.RequestClose();
         });
         std::signal(SIGTERM, OnTerminationSignal);
         std::signal(SIGINT, OnTerminationSignal);
         std::signal(SIGHUP, OnTerminationSignal);
     }
 
-    engine.Start();
-    engine.Post([&] {
-        display = std::make_unique<Dazuze_Display>(ctx, options.commandLine);
-        display->Load();
-    });
-    const int rc = app.exec();
-    engine.Stop();
-    return rc;
+    display.Start();
+    return app.exec();
 }

@@ -69,8 +69,9 @@ void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
     Arrange();
     if (frame.startupDone && !drawnReported_) {
         drawnReported_ = true;
-        // Let the window system lay out and paint everything once before saying so.
-        QTimer::singleShot(200, this, [this] {
+        // Every window's state arrived before this frame state; once the events queued so
+        // far have run, everything is laid out and a grab draws it all.
+        QTimer::singleShot(0, this, [this] {
             if (onStartupDrawn) {
                 onStartupDrawn();
             }

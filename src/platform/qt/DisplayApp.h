@@ -1,0 +1,43 @@
+#pragma once
+
+#include "mainwindow/Context.h"
+#include "mainwindow/Dazuze_Display.h"
+#include "platform/SingleInstance.h"
+#include "platform/ThreadEngine.h"
+#include "platform/qt/DisplayView.h"
+#include "platform/qt/QtHost.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zarava {
+
+// The whole display wired together: the frame view on the GUI thread, the main window's
+// handlers on the engine thread. Made on the GUI thread after the QApplication.
+class DisplayApp {
+public:
+    DisplayApp(const std::string& programFolder, const std::string& commandLine, Clock& clock);
+    ~DisplayApp();
+
+    // Posts the main window's load to the engine.
+    void Start();
+    // Asks the engine to close the display as the user would (from the GUI thread).
+    void RequestClose();
+    // Called on the GUI thread once the start-up has finished and every window is drawn.
+    void OnStartupDrawn(std::function<void()> callback) {
+        view_.onStartupDrawn = std::move(callback);
+    }
+    DisplayView& View() { return view_; }
+
+private:
+    std::string commandLine_;
+    SingleInstance instance_;
+    DisplayView view_;
+    QtHost host_;
+    ThreadEngine engine_;
+    Context ctx_;
+    std::unique_ptr<Dazuze_Display> display_; // engine thread only
+};
+
+} // namespace zarava
