@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarava {
+
+// The private-profile ("INI") file format as the issuer's platform reads and writes it,
+// working on the file's code page 932 bytes. Its rules, some of them little known:
+//
+// - Any CR or LF ends a line (CR LF counts as one line end); a last line without one counts.
+// - White space is the bytes 09..0D, 1A and 20, nothing else: the full-width space is text.
+// - A line whose first non-blank byte is '[' starts a section, whatever follows. The name runs
+//   to the last ']' of the line (to the line end when there is none) and is trimmed.
+// - Any other line is split at its first '='; the key before it is trimmed, the value after it
+//   loses its white space at both ends. Lines without '=' and lines whose first non-blank byte
+//   is ';' are never keys, and nothing inside a value line is a comment.
+// - Names match without regard to case for the ASCII letters only; full-width letters and the
+//   second byte of a double-byte character are compared as they are.
+// - Of two sections with the same name only the first is searched, and in it the first of two
+//   same-named keys wins. Lines before the first section belong to no section.
+// - A value of two bytes or more enclosed in a matching pair of '"' or '\'' is read without
+//   them.
+// Scans for '[', ']', '=' and letters step over double-byte characters, whose second byte may
+// be any of those ('表' is 95 5C, 'ゼ' is 83 5B).
+
+// The names as the file compares them: the caller's text without surrounding spaces (only
+// spaces: a tab in a name is part of it).
+std::string_view TrimNameArgument(std::string_view name);
+
+// The value of the key in the section, quotes taken off, at full length; nothing when the
+// section or the key is missing.
+std::optional<std::string_view> FindProfileValue(std::string_view file, std::string_view section,
+                                                 std::string_view key);
+
+// The file with the key of the section set to the value, every other byte unchanged:
+// - an existing key keeps its line, its position and its spelling: the bytes up to and
+//   including its first '=' stay, the rest of the line up to its line end becomes the value;
+// - a missing key is inserted as "KEY=value" CR LF right after the section's last non-blank
+//   line, so blank lines that separate the section from the next stay after it;
+// - a missing section is appended at the end as "[SECTION]" CR LF "KEY=value" CR LF, with no
+//   blank line before it (a CR LF first when the last line lacks a line end).
+// Names are written as trimmed by TrimNameArgument.
+std::string SetProfileValue(std::string_view file, std::string_view section, std::string_view key,
+                            std::string_view value);
+
+// The longest start of the value that has at most maxBytes bytes and does not end in the first
+// half of a double-byte character.
+std::string_view ClipProfileValue(std::string_view value, std::size_t maxBytes);
+
+} // namespace zarava
