@@ -1,0 +1,179 @@
+// How much a settings read costs beside merely reading the file: the room windows read several
+// keys on every poll, and nothing is cached. ReadSetting of one key from a realistic zarava.ini
+// (every key the display uses, Japanese titles and messages, code page 932, about 4 KB) against
+// the floor (open, read and close the same file) and a fresh QSettings read of the same key.
+// Target: ReadSetting at most 1.5 times the floor.
+//
+// The reads cycle through copies of the file, so that no reader can serve a file it has seen
+// before from its own cache (QSettings keeps recently parsed files); all three pay the same
+// path lookups.
+
+#include "platform/Clock.h"
+#include "settings/Cp932.h"
+#include "settings/IniRedWrt.h"
+
+#include <QSettings>
+#include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kCopies = 256;
+const char* const kSection = "DISPLAY INFOMATION";
+const char* const kKey = "MSSG 4";
+
+// The key exists, so ReadSetting never pauses; a pause would be a bug worth seeing in the time.
+class NoSleepClock final : public zarava::Clock {
+public:
+    zarava::LocalDateTime Now() const override { return {2024, 1, 8, 9, 0, 0, 0}; }
+    void Sleep(int) override {}
+};
+
+std::string SettingsText() {
+    std::string t;
+    t += "[DAZUZE INFOMATION]\r\nSHINSATSU=3\r\n";
+    const char* titles[] = {"内科　第一診察室", "内科　第二診察室",     "小児科",
+                            "整形外科",         "皮膚科・アレルギー科", "眼科"};
+    for (int room = 2; room <= 6; ++room) {
+        t += "WEEK" + std::to_string(room) + "=" + (room % 2 == 0 ? "62" : "127") + "\r\n";
+    }
+    for (int room = 1; room <= 6; ++room) {
+        t += "DAZUZE" + std::to_string(room) + "=" + titles[room - 1] + "\r\n";
+    }
+    for (int room = 1; room <= 6; ++room) {
+        t += std::to_string(room) + "TIME CALC=" + std::to_string(room + 3) + "\r\n";
+    }
+    t += "\r\n[DISPLAY INFOMATION]\r\nTYPE=1\r\n"
+         "MSSG 3=本日はご来院いただき、誠にありがとうございます。順番が参りましたら番号でお呼び"
+         "いたします。お呼び出しの際は受付票をお持ちのうえ、表示された窓口までお越しください。\r\n"
+         "TIME=1\r\nNEWS=1\r\nMESSAGE INFO=31\r\nMSG TYPE=1\r\n"
+         "MSSG 4=午前の受付は終了いたしました。午後の受付は１４時からです。\r\n"
+         "MSSG 5=ただいま大変混み合っております。恐れ入りますが、しばらくお待ちください。\r\n"
+         "COUNTER=番窓口\r\n";
+    for (int room = 1; room <= 6; ++room) {
+        t += std::to_string(room) + "CALL SOUND=0\r\n";
+    }
+    t += "TALK SELECT=1\r\n\r\n[USER INFOMATION]\r\nTODAY=20240108\r\nFORM=7\r\n";
+    t += "\r\n[ZARAVA1 INFOMATION]\r\nSHOP COLOR=2\r\nBAR CODE=1\r\n";
+    // The issuer keeps its own keys in the same file; the display never reads them.
+    t += "\r\n[ISSUER INFOMATION]\r\n";
+    for (int n = 1; zarava::Utf8ToCp932(t).value().size() < 4000; ++n) {
+        t += "PRINT MSG" + std::to_string(n) +
+             "=受付番号をお確かめのうえ、お呼び出しまで待合室でお待ちください。\r\n";
+    }
+    return t;
+}
+
+struct Fixture {
+    std::string folder;
+    std::vector<std::string> files;
+    std::size_t bytes = 0;
+
+    Fixture() {
+        char pattern[] = "/tmp/zarava-bench-XXXXXX";
+        folder = mkdtemp(pattern);
+        const std::string text = zarava::Utf8ToCp932(SettingsText()).value();
+        bytes = text.size();
+        for (int i = 0; i < kCopies; ++i) {
+            files.push_back(folder + "/zarava" + std::to_string(i) + ".ini");
+            std::ofstream(files.back(), std::ios::binary) << text;
+        }
+    }
+    ~Fixture() { std::filesystem::remove_all(folder); }
+};
+
+Fixture& Files() {
+    static Fixture fixture;
+    return fixture;
+}
+
+void BM_Floor(benchmark::State& state) {
+    const auto& files = Files().files;
+    std::size_t i = 0;
+    char buffer[16384];
+    for (auto _ : state) {
+        const int fd = ::open(files[i++ % kCopies].c_str(), O_RDONLY | O_CLOEXEC);
+        ssize_t total = 0;
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            total += n;
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+void BM_ReadSetting(benchmark::State& state) {
+    const auto& files = Files().files;
+    NoSleepClock clock;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        std::string value = zarava::ReadSetting(clock, kSection, kKey, files[i++ % kCopies]);
+        benchmark::DoNotOptimize(value);
+    }
+}
+
+void BM_QSettings(benchmark::State& state) {
+    const auto& files = Files().files;
+    const QString key = QString(kSection) + "/" + kKey;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        QSettings settings(QString::fromStdString(files[i++ % kCopies]), QSettings::IniFormat);
+        QString value = settings.value(key).toString();
+        benchmark::DoNotOptimize(value);
+    }
+}
+
+BENCHMARK(BM_Floor);
+BENCHMARK(BM_ReadSetting);
+BENCHMARK(BM_QSettings);
+
+// Prints the usual table and keeps each benchmark's time per read for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> nsPerRead;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
+                nsPerRead[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    NoSleepClock clock;
+    const std::string sample = zarava::ReadSetting(clock, kSection, kKey, Files().files[0]);
+    const QSettings qt(QString::fromStdString(Files().files[0]), QSettings::IniFormat);
+    std::printf("zarava.ini: %zu bytes; %s / %s = %s (QSettings finds it: %s; it takes the "
+                "file as UTF-8, so its text is garbled)\n",
+                Files().bytes, kSection, kKey, sample.c_str(),
+                qt.contains(QString(kSection) + "/" + kKey) ? "yes" : "no");
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double floor = reporter.nsPerRead["BM_Floor"];
+    if (floor > 0) {
+        const double ours = reporter.nsPerRead["BM_ReadSetting"] / floor;
+        std::printf("ReadSetting / floor = %.2f (target at most 1.50: %s)\n", ours,
+                    ours <= 1.5 ? "met" : "MISSED");
+        std::printf("QSettings   / floor = %.2f\n", reporter.nsPerRead["BM_QSettings"] / floor);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
