@@ -19,6 +19,16 @@ std::vector<Rect> QtHost::ScreensLeftToRight() {
         const QRect g = s->geometry();
         result.push_back({g.x(), g.y(), g.width(), g.height()});
     }
+    // A screen that wholly contains another is the whole desktop seen as one (an output split
+    // into monitors still reports itself): the monitors are the parts.
+    const auto contains = [](const Rect& outer, const Rect& inner) {
+        return !(outer == inner) && outer.left <= inner.left && outer.top <= inner.top &&
+               outer.Right() >= inner.Right() && outer.Bottom() >= inner.Bottom();
+    };
+    const std::vector<Rect> all = result;
+    std::erase_if(result, [&](const Rect& r) {
+        return std::any_of(all.begin(), all.end(), [&](const Rect& o) { return contains(r, o); });
+    });
     std::stable_sort(result.begin(), result.end(), [](const Rect& a, const Rect& b) {
         return a.left != b.left ? a.left < b.left : a.top < b.top;
     });
