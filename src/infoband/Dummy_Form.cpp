@@ -1,15 +1,40 @@
 #include "infoband/Dummy_Form.h"
 
+#include "platform/Files.h"
+
+#include <memory>
+#include <string>
+
 namespace zarava {
 
+namespace {
+
+// A start-up photo is a few megabytes; anything far larger is not one, and reading it would
+// only cost memory.
+constexpr std::size_t kMaxPictureBytes = 64u << 20;
+
+// The picture of a file that exists (a folder of that name counts, and loads as nothing).
+// Whether the bytes are a picture at all is the view's business: undecodable shows nothing.
+Picture PictureFromFile(const std::string& path) {
+    auto bytes = std::make_shared<std::string>();
+    if (ReadWholeFile(path, *bytes, kMaxPictureBytes) != ReadFileResult::Ok) {
+        return {};
+    }
+    return {.resource = {}, .fileBytes = std::move(bytes)};
+}
+
+} // namespace
+
 const WindowDesign& DummyFormDesign() {
+    // The designer left the image one pixel short of the right edge; it is meant to cover the
+    // whole window, so it spans the full client width here.
     static const WindowDesign design{
         "Dummy_Form",
         6240,
         4260,
         {0xF0, 0xF0, 0xF0},
         {
-            {.name = "ImageInfo", .kind = ControlKind::Image, .width = 6225, .height = 4260},
+            {.name = "ImageInfo", .kind = ControlKind::Image, .width = 6240, .height = 4260},
         },
     };
     return design;
@@ -18,7 +43,17 @@ const WindowDesign& DummyFormDesign() {
 Dummy_Form::Dummy_Form(Context& ctx) : ChildWindow(DummyFormDesign()), ctx_(ctx) {}
 
 void Dummy_Form::Load() {
-    Control("ImageInfo").visible = true;
+    ControlState& image = Control("ImageInfo");
+    image.picture = {};
+    // Only existence decides: a top.jpg that cannot be read still wins over top.gif.
+    for (const char* name : {"top.jpg", "top.gif"}) {
+        const std::string path = ctx_.ProgramFile(name);
+        if (GetFileAttributes(path)) {
+            image.picture = PictureFromFile(path);
+            break;
+        }
+    }
+    image.visible = true;
 }
 
 } // namespace zarava
