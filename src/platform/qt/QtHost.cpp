@@ -8,8 +8,12 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSocketNotifier>
 
 #include <algorithm>
+#include <future>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace zarava {
 
@@ -36,55 +40,74 @@ std::vector<Rect> QtHost::ScreensLeftToRight() {
 }
 
 QtHost::QtHost(DisplayView& view, const SingleInstance& instance)
-    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {}
+    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Deliver(); });
+}
+
+QtHost::~QtHost() {
+    notifier_.reset();
+    if (wakeFd_ >= 0) {
+        close(wakeFd_);
+    }
+}
+
+void QtHost::Send(std::function<void(DisplayView&)> work) {
+    {
+        std::lock_guard lock(mutex_);
+        mailbox_.push_back(std::move(work));
+    }
+    const std::uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
+}
+
+void QtHost::Deliver() {
+    std::uint64_t count = 0;
+    (void)!read(wakeFd_, &count, sizeof count);
+    std::deque<std::function<void(DisplayView&)>> arrived;
+    {
+        std::lock_guard lock(mutex_);
+        arrived.swap(mailbox_);
+    }
+    for (auto& work : arrived) {
+        if (view_) {
+            work(*view_);
+        }
+    }
+}
 
 bool QtHost::AnotherCopyRunning() {
     return instance_.AnotherCopyRunning();
 }
 
 void QtHost::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-    QMetaObject::invokeMethod(
-        view_.data(),
-        [text, title, icon] {
-            QMessageBox box(
-                icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
-                QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);
-            box.setWindowFlag(Qt::WindowStaysOnTopHint);
-            box.exec();
-        },
-        Qt::BlockingQueuedConnection);
+    std::promise<void> closed;
+    Send([&](DisplayView&) {
+        QMessageBox box(
+            icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
+            QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+        closed.set_value();
+    });
+    closed.get_future().wait();
 }
 
 void QtHost::MoveCursor(int x, int y) {
-    QMetaObject::invokeMethod(
-        view_.data(), [x, y] { QCursor::setPos(x, y); }, Qt::QueuedConnection);
+    Send([x, y](DisplayView&) { QCursor::setPos(x, y); });
 }
 
 void QtHost::PublishFrame(const FrameSnapshot& frame) {
-    QMetaObject::invokeMethod(
-        view_.data(),
-        [view = view_, frame] {
-            if (view) {
-                view->ApplyFrame(frame);
-            }
-        },
-        Qt::QueuedConnection);
+    Send([frame](DisplayView& view) { view.ApplyFrame(frame); });
 }
 
 void QtHost::PublishWindow(const WindowSnapshot& window) {
-    QMetaObject::invokeMethod(
-        view_.data(),
-        [view = view_, window] {
-            if (view) {
-                view->ApplyWindow(window);
-            }
-        },
-        Qt::QueuedConnection);
+    Send([window](DisplayView& view) { view.ApplyWindow(window); });
 }
 
 void QtHost::EndProcess(int exitCode) {
-    QMetaObject::invokeMethod(
-        view_.data(), [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+    Send([exitCode](DisplayView&) { QCoreApplication::exit(exitCode); });
 }
 
 } // namespace zarava

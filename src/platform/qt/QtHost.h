@@ -4,18 +4,28 @@
 
 #include <QPointer>
 
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class QSocketNotifier;
+
 namespace zarava {
 
 class DisplayView;
 class SingleInstance;
 
-// The window-system services for the engine thread. Every call that touches the screen is
-// handed to the GUI thread as a queued call, in order; only the message box waits for its
-// answer, as a modal box does.
+// The window-system services for the engine thread. Every call that touches the screen goes
+// to the GUI thread through one mailbox, in order; only the message box waits for its answer,
+// as a modal box does. The mailbox is ours (a mutex and an eventfd that wakes the GUI's event
+// loop), so no object made on one thread is freed on the other behind the thread checker's
+// back.
 class QtHost final : public Host {
 public:
     // Made on the GUI thread, before the engine starts.
     QtHost(DisplayView& view, const SingleInstance& instance);
+    ~QtHost() override;
 
     std::vector<Rect> Monitors() override { return monitors_; }
     bool AnotherCopyRunning() override;
@@ -29,9 +39,18 @@ public:
     static std::vector<Rect> ScreensLeftToRight();
 
 private:
+    // Queues work for the GUI thread (engine thread).
+    void Send(std::function<void(DisplayView&)> work);
+    // Runs what has arrived (GUI thread).
+    void Deliver();
+
     QPointer<DisplayView> view_;
     const SingleInstance& instance_;
     std::vector<Rect> monitors_;
+    int wakeFd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::mutex mutex_;
+    std::deque<std::function<void(DisplayView&)>> mailbox_; // guarded by mutex_
 };
 
 } // namespace zarava
