@@ -150,6 +150,21 @@ TEST_F(RoomViewTest, HeadingsSitAtTheirScaledPlacesAtAnySize) {
     }
 }
 
+TEST_F(RoomViewTest, HeadingTextShrinksToFitANarrowTallCell) {
+    // Two rooms side by side on a square screen: the cells are much taller than wide, and
+    // text scaled by the height alone would run past both ends of its band.
+    Display d(Settings("MESSAGE INFO=31"));
+    auto room = d.Room(1);
+    const QSize narrow(400, 755);
+    const QImage image = Grab(d.Published(*room), narrow);
+    const QRect waiting = Expected(480, 1020, 4455, 435, narrow);
+    const QRect text = Extent(image, kWhite, waiting);
+    ASSERT_FALSE(text.isNull());
+    EXPECT_GT(text.left(), waiting.left() + 1);
+    EXPECT_LT(text.right(), waiting.right() - 1);
+    EXPECT_GT(text.height(), waiting.height() / 3);
+}
+
 TEST_F(RoomViewTest, MessageInfoShowsOrHidesTheWaitingTimeAndCountLines) {
     const QRgb green = qRgb(0x00, 0x96, 0x00);
     const QRgb blue = qRgb(0x00, 0x80, 0xFF);

@@ -3,6 +3,7 @@
 #include "platform/qt/Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -191,16 +192,23 @@ void WindowView::DrawText(QPainter& painter, const QRect& rect, const ControlDes
     }
     const double sy = height() / (snapshot_.design->height / kTwipsPerPixel);
     QFont font = DesignFont(design.font.name, design.font.pointSize, design.font.bold);
-    const int pixels = FontPixels(design.font.pointSize, sy);
+    int pixels = FontPixels(design.font.pointSize, sy);
     font.setPixelSize(pixels);
 
     int flags =
         Qt::AlignVCenter | (design.align == TextAlign::Left ? Qt::AlignLeft : Qt::AlignHCenter);
-    // A label tall enough for two lines is a text panel and wraps; a band keeps one line.
+    const QString text = QString::fromStdString(state.caption);
+    // A label tall enough for two lines is a text panel and wraps; a band keeps one line, and
+    // in a cell much narrower than tall its text shrinks to fit rather than lose its ends.
     if (rect.height() >= 2 * pixels) {
         flags |= Qt::TextWordWrap;
+    } else {
+        const int advance = QFontMetrics(font).horizontalAdvance(text);
+        if (advance > rect.width() && advance > 0) {
+            pixels = std::max(1, pixels * rect.width() / advance);
+            font.setPixelSize(pixels);
+        }
     }
-    const QString text = QString::fromStdString(state.caption);
     painter.save();
     painter.setClipRect(rect);
     painter.setFont(font);
