@@ -32,15 +32,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string Join(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.empty() && path.back() != '/') {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 } // namespace
 
 bool EntryExists(const std::string& path) {
@@ -109,7 +100,7 @@ std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std:
     if (name.empty()) {
         return std::nullopt;
     }
-    if (EntryExists(Join(folder, name))) {
+    if (EntryExists(JoinPath(folder, name))) {
         return std::string(name);
     }
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
@@ -127,6 +118,15 @@ std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std:
     }
     ::closedir(dir);
     return best;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
 }
 
 } // namespace zarava

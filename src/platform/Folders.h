@@ -11,6 +11,9 @@ namespace zarava {
 // Nothing here throws or logs: every failure shows in the result, so the callers can stay
 // silent as the display must. Paths are joined with '/'.
 
+// The path of a name inside a folder.
+std::string JoinPath(const std::string& folder, std::string_view name);
+
 // True when an entry of that name exists (a file, a folder, even a dangling link).
 bool EntryExists(const std::string& path);
 

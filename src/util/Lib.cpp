@@ -20,15 +20,6 @@ constexpr double kDaysFrom1601To1899 = 109'205;
 // The issuer's file times end in the year 30828; clamping keeps absurd stamps from overflowing.
 constexpr std::int64_t kLastSecond = 910'692'730'085;
 
-std::string Join(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.empty() && path.back() != '/') {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 // A file time as a local date-time value: local milliseconds since 1601 (truncated), then
 // days, then shifted to the 1899 epoch. The local offset is the one in force at that moment,
 // so a file written at noon reads as noon on either side of a daylight-saving change.
@@ -84,7 +75,7 @@ std::string ResolveInFolder(const std::string& folder, std::string_view relative
                 searching = false; // nothing below a missing folder can be found either
             }
         }
-        path = Join(path, name);
+        path = JoinPath(path, name);
     }
     return path;
 }
@@ -134,7 +125,7 @@ bool ProbeWriteAccess(Clock& clock, const std::string& folder) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const double r = static_cast<double>(generator()) / 4294967296.0; // [0, 1)
         const int number = static_cast<int>(r * 999999 + 1);
-        const std::string path = Join(folder, std::to_string(number) + ".rad");
+        const std::string path = JoinPath(folder, std::to_string(number) + ".rad");
         switch (CreateNewFile(path, content)) {
         case NewFileResult::Created:
             // A share may accept the creation and still not keep the file: trust only what

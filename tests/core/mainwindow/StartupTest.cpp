@@ -1,4 +1,5 @@
 #include "StubHost.h"
+#include "TempFolder.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/Context.h"
 #include "mainwindow/Dazuze_Display.h"
@@ -28,12 +29,6 @@ std::string ReadBytes(const fs::path& p) {
 // A program folder with a zarava.ini, a virtual clock and a recording host.
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/zarava-startup-XXXXXX";
-        folder_ = mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     void WriteIni(const std::string& body) {
         std::ofstream(folder_ / "zarava.ini", std::ios::binary) << body;
     }
@@ -68,7 +63,8 @@ protected:
         return std::stoi(w.controls[static_cast<std::size_t>(i)].caption.substr(1));
     }
 
-    fs::path folder_;
+    test::TempFolder temp_;
+    fs::path folder_{temp_.Path()};
     VirtualTime time_{{2024, 1, 8, 9, 0, 0, 0}}; // a Monday
     test::StubHost host_;
     std::unique_ptr<Context> ctx_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StubHost.h"
+#include "TempFolder.h"
 #include "mainwindow/Context.h"
 #include "platform/VirtualTime.h"
 #include "roomdisplay/Zarava_Display.h"
@@ -15,32 +16,7 @@
 namespace zarava::room_test {
 
 // A fresh program folder under /tmp, removed with everything in it afterwards.
-class ProgramFolder {
-public:
-    ProgramFolder() {
-        char pattern[] = "/tmp/zarava-room-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        path_ = made != nullptr ? made : "";
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(path_ + "/" + name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    std::string path_;
-};
+using ProgramFolder = test::TempFolder;
 
 // One display's worth of surroundings for child windows: a program folder with the given
 // zarava.ini (code page 932 bytes), virtual time and a host that records what is published.

@@ -101,10 +101,15 @@ TEST(RoomWindowTest, MessageInfoDecidesTheLinesAndSpreadsTheBoardWithoutTheWaiti
         bool waitingCount;
     };
     const Case cases[] = {
-        {nullptr, true, true},       {"0", true, true},     {"-3", true, true},
-        {"1", false, false},         {"2", true, false},    {"4", false, true},
-        {"6", true, true},           {"0.4", false, false}, // positive, but rounds to no bits at
-                                                            // all
+        {nullptr, true, true},
+        {"0", true, true},
+        {"-3", true, true},
+        {"1", false, false},
+        {"2", true, false},
+        {"4", false, true},
+        {"6", true, true},
+        {"0.4", false, false},       // positive, but rounds to no bits at
+                                     // all
         {"99999999999", true, true}, // too large for the layout bits: as if unconfigured
     };
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempFolder.h"
+
 #include "platform/VirtualTime.h"
 
 #include <gtest/gtest.h>
@@ -15,28 +17,7 @@
 
 namespace zarava::testing {
 
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/zarava-settings-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        EXPECT_NE(made, nullptr);
-        path_ = made != nullptr ? made : "/tmp";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using TempFolder = test::TempFolder;
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

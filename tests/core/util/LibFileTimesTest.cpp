@@ -16,7 +16,7 @@
 namespace zarava {
 namespace {
 
-using util_test::TempFolder;
+using test::TempFolder;
 
 // Runs a test under a fixed time zone and restores the one before.
 class LibFileTimesTest : public ::testing::Test {

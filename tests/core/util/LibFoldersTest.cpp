@@ -11,7 +11,7 @@
 namespace zarava {
 namespace {
 
-using util_test::TempFolder;
+using test::TempFolder;
 using Names = std::set<std::string>;
 
 TEST(LibFoldersTest, EnsureFolderCreatesAMissingFolderOnce) {

@@ -11,7 +11,7 @@
 namespace zarava {
 namespace {
 
-using util_test::TempFolder;
+using test::TempFolder;
 
 constexpr LocalDateTime kSunday{2024, 1, 7, 9, 0, 0, 0};
 constexpr LocalDateTime kMonday{2024, 1, 8, 9, 0, 0, 0};

@@ -18,7 +18,7 @@
 namespace zarava {
 namespace {
 
-using util_test::TempFolder;
+using test::TempFolder;
 using Names = std::set<std::string>;
 
 // A clock standing still that lets the test look at the folder while the probe waits.

@@ -3,16 +3,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
-namespace zarava::util_test {
+namespace zarava::test {
 
 // A fresh folder under /tmp for one test, removed with everything in it afterwards.
 class TempFolder {
 public:
     TempFolder() {
-        char pattern[] = "/tmp/zarava-util-XXXXXX";
+        char pattern[] = "/tmp/zarava-test-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         path_ = made != nullptr ? made : "";
     }
@@ -25,6 +26,7 @@ public:
 
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::string File(const std::string& name) const { return *this / name; }
 
     // The names directly inside a folder of this one ("" for the folder itself), sorted.
     std::set<std::string> Names(const std::string& sub = "") const {
@@ -50,4 +52,4 @@ private:
     std::string path_;
 };
 
-} // namespace zarava::util_test
+} // namespace zarava::test
