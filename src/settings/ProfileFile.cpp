@@ -220,9 +220,19 @@ std::string SetProfileValue(std::string_view file, std::string_view section, std
     std::string out;
     out.reserve(file.size() + section.size() + key.size() + value.size() + 8);
     if (at.keyFound) {
-        out.append(file.substr(0, at.valueStart));
+        // Only the value's own bytes change: the blanks around it, like the key's spelling
+        // and the line end, stay as the issuer wrote them.
+        std::size_t begin = at.valueStart;
+        std::size_t end = at.valueEnd;
+        while (begin < end && IsBlank(file[begin])) {
+            ++begin;
+        }
+        while (end > begin && IsBlank(file[end - 1])) {
+            --end;
+        }
+        out.append(file.substr(0, begin));
         out.append(value);
-        out.append(file.substr(at.valueEnd));
+        out.append(file.substr(end));
     } else if (at.sectionFound) {
         out.append(file.substr(0, at.insertAt));
         if (at.insertNeedsLineEnd) {
