@@ -95,6 +95,10 @@ int main(int argc, char** argv) {
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&] {
             char byte;
             (void)!read(signalPipe[0], &byte, 1);
+            // A message box waiting for its OK is answered, so the engine can go on to close.
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
             display.RequestClose();
         });
         std::signal(SIGTERM, OnTerminationSignal);

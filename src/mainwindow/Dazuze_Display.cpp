@@ -95,6 +95,7 @@ void Dazuze_Display::Load() {
     }
 
     if (!ProbeWriteAccess(ctx_.clock, ctx_.programFolder)) {
+        PublishIfChanged(); // the box appears on the monitor chosen so far
         ctx_.host.ShowMessage(kWriteAccessMessage, frame_.caption, MessageIcon::Information);
         Unload(1);
         return;

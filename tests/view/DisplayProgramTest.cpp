@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -104,6 +107,35 @@ TEST(DisplayProgramTest, SecondCopyWithoutRoomsEndsSilentlyWhileTheFirstRuns) {
     EXPECT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_TRUE(ReadFile(dir.filePath("zarava.ini")).contains("FORM=3\r\n"));
+}
+
+TEST(DisplayProgramTest, UnwritableFolderStopsAfterTheMessageAndLeavesTheFolderAlone) {
+    if (geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty()) {
+        GTEST_SKIP() << "needs root and setpriv to run the display as an unprivileged user";
+    }
+    QTemporaryDir dir; // owned by root: the unprivileged display cannot write in it
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                          QFile::ExeOther);
+    const QByteArray ini = Ini("");
+    WriteFile(dir.filePath("zarava.ini"), ini);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    p.setProcessEnvironment(env);
+    p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", ZARAVA_DISPLAY_PROGRAM,
+                        "--folder", dir.path(), "a1"});
+    ASSERT_TRUE(p.waitForStarted());
+    // The message box waits for its OK; being stopped answers it, and the display ends as
+    // it does after the OK.
+    EXPECT_FALSE(p.waitForFinished(1500));
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"zarava.ini"});
+    EXPECT_EQ(ReadFile(dir.filePath("zarava.ini")), ini);
 }
 
 TEST(DisplayProgramTest, UsageErrorsStopBeforeTheFolderIsTouched) {

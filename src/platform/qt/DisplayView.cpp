@@ -28,13 +28,21 @@ DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monit
 
 DisplayView::~DisplayView() = default;
 
+QRect DisplayView::Monitor() const {
+    if (monitors_.empty()) {
+        return {};
+    }
+    const Rect m = monitors_[static_cast<std::size_t>(
+        std::clamp<int>(frame_.monitor, 0, static_cast<int>(monitors_.size()) - 1))];
+    return {m.left, m.top, m.width, m.height};
+}
+
 void DisplayView::PlaceOnMonitor() {
     if (monitors_.empty()) {
         showMaximized();
         return;
     }
-    const Rect m = monitors_[static_cast<std::size_t>(
-        std::clamp<int>(frame_.monitor, 0, static_cast<int>(monitors_.size()) - 1))];
+    const QRect m = Monitor();
     Qt::WindowFlags flags = Qt::Window;
     if (!frame_.titleBar) {
         flags |= Qt::FramelessWindowHint;
@@ -43,7 +51,7 @@ void DisplayView::PlaceOnMonitor() {
         flags |= Qt::WindowStaysOnTopHint;
     }
     setWindowFlags(flags);
-    setGeometry(m.left, m.top, m.width, m.height);
+    setGeometry(m);
     showMaximized();
 }
 

@@ -24,6 +24,9 @@ public:
     void ApplyFrame(const FrameSnapshot& frame);
     void ApplyWindow(const WindowSnapshot& window);
 
+    // The monitor the frame goes to (or is on), in screen pixels.
+    QRect Monitor() const;
+
     // Input for the engine.
     std::function<void(int)> onTickerNotification;
     std::function<void()> onCloseRequest;

@@ -83,11 +83,16 @@ bool QtHost::AnotherCopyRunning() {
 
 void QtHost::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
     std::promise<void> closed;
-    Send([&](DisplayView&) {
+    Send([&](DisplayView& view) {
         QMessageBox box(
             icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
             QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        // On the display's own monitor, not astride two of them.
+        if (const QRect monitor = view.Monitor(); !monitor.isEmpty()) {
+            box.adjustSize();
+            box.move(monitor.center() - QPoint(box.width() / 2, box.height() / 2));
+        }
         box.exec();
         closed.set_value();
     });
