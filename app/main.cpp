@@ -66,6 +66,14 @@ int main(int argc, char** argv) {
     }
     folder = folderInfo.absoluteFilePath().toStdString();
 
+    // A stop signal is caught from here on: it waits in the pipe until the display can act.
+    const bool signalsCaught = pipe(signalPipe) == 0;
+    if (signalsCaught) {
+        std::signal(SIGTERM, OnTerminationSignal);
+        std::signal(SIGINT, OnTerminationSignal);
+        std::signal(SIGHUP, OnTerminationSignal);
+    }
+
     QApplication app(argc, argv);
     InitPictureResources();
     InstallDesignFontSubstitutions();
@@ -90,20 +98,13 @@ int main(int argc, char** argv) {
     // Stopped by the session or a service manager: close as the user would, so the running
     // mark is cleared on the way out.
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (pipe(signalPipe) == 0) {
+    if (signalsCaught) {
         signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&] {
             char byte;
             (void)!read(signalPipe[0], &byte, 1);
-            // A message box waiting for its OK is answered, so the engine can go on to close.
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            }
-            display.RequestClose();
+            display.Stop();
         });
-        std::signal(SIGTERM, OnTerminationSignal);
-        std::signal(SIGINT, OnTerminationSignal);
-        std::signal(SIGHUP, OnTerminationSignal);
     }
 
     display.Start();

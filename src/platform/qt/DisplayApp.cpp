@@ -1,11 +1,17 @@
 #include "platform/qt/DisplayApp.h"
 
+#include <QApplication>
+#include <QGuiApplication>
+
 namespace zarava {
 
 DisplayApp::DisplayApp(const std::string& programFolder, const std::string& commandLine,
                        Clock& clock)
     : commandLine_(commandLine), view_(QtHost::ScreensLeftToRight()), host_(view_, instance_),
       ctx_(engine_, clock, host_, programFolder) {
+    // The engine decides when the display ends (after its unload), not the closing of a
+    // message box that happens to be the only window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     engine_.SetAfterEachHandler([this] {
         ctx_.PublishChanges();
         if (display_) {
@@ -28,6 +34,14 @@ void DisplayApp::Start() {
         display_ = std::make_unique<Dazuze_Display>(ctx_, commandLine_);
         display_->Load();
     });
+}
+
+void DisplayApp::Stop() {
+    host_.SetStopping();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+    }
+    RequestClose();
 }
 
 void DisplayApp::RequestClose() {

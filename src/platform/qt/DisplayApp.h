@@ -24,6 +24,9 @@ public:
     void Start();
     // Asks the engine to close the display as the user would (from the GUI thread).
     void RequestClose();
+    // The system stops the display: no message box waits for an answer any more, and the
+    // display closes as the user would close it (GUI thread).
+    void Stop();
     // Called on the GUI thread once the start-up has finished and every window is drawn.
     void OnStartupDrawn(std::function<void()> callback) {
         view_.onStartupDrawn = std::move(callback);

@@ -84,6 +84,10 @@ bool QtHost::AnotherCopyRunning() {
 void QtHost::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
     std::promise<void> closed;
     Send([&](DisplayView& view) {
+        if (stopping_) {
+            closed.set_value();
+            return;
+        }
         QMessageBox box(
             icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
             QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);

@@ -35,6 +35,9 @@ public:
     void PublishWindow(const WindowSnapshot& window) override;
     void EndProcess(int exitCode) override;
 
+    // From now on message boxes are not shown: nobody is there to answer them (GUI thread).
+    void SetStopping() { stopping_ = true; }
+
     // The screens' geometries, ordered from left to right (GUI thread).
     static std::vector<Rect> ScreensLeftToRight();
 
@@ -47,6 +50,7 @@ private:
     QPointer<DisplayView> view_;
     const SingleInstance& instance_;
     std::vector<Rect> monitors_;
+    bool stopping_ = false; // GUI thread only
     int wakeFd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::mutex mutex_;
