@@ -216,30 +216,31 @@ TEST_F(Startup, TolvShowsTheRoomsOpenTodayWithAFillerForThreeOrFive) {
     }
 }
 
-TEST_F(Startup, SecondCopyWithoutRoomsEndsSilentlyAndClearsTheMark) {
-    WriteIni("[USER INFOMATION]\r\nFORM=7\r\n[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n");
-    host_.anotherCopy = true;
-    Start("-tolv");
-    EXPECT_EQ(host_.endedWith, 0);
-    EXPECT_TRUE(host_.windows.empty());
-    EXPECT_TRUE(host_.messages.empty());
-    EXPECT_NE(Ini().find("FORM=3\r\n"), std::string::npos);
-}
-
-TEST_F(Startup, SecondCopyWithRoomDigitsRuns) {
-    WriteIni(std::string("[USER INFOMATION]\r\nFORM=1\r\n[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") +
-             kTitles);
-    host_.anotherCopy = true;
-    Start("b34");
-    EXPECT_EQ(host_.endedWith, -1);
-    EXPECT_EQ(CreatedRooms(), (std::vector<int>{4, 3}));
-}
-
-TEST_F(Startup, EmptyCommandLineEndsSilently) {
-    WriteIni("[USER INFOMATION]\r\nFORM=1\r\n");
-    Start("   ");
-    EXPECT_EQ(host_.endedWith, 0);
-    EXPECT_TRUE(host_.windows.empty());
+TEST_F(Startup, WithoutRoomDigitsASecondCopyOrAnEmptyLineEndsSilently) {
+    struct Case {
+        const char* line;
+        bool anotherCopy;
+        std::vector<int> created; // empty: ended silently
+    };
+    const Case cases[] = {{"-tolv", true, {}}, {"   ", false, {}}, {"b34", true, {4, 3}}};
+    for (const Case& c : cases) {
+        WriteIni(std::string("[USER INFOMATION]\r\nFORM=7\r\n[DAZUZE INFOMATION]\r\n"
+                             "SHINSATSU=5\r\n") +
+                 kTitles);
+        host_ = {};
+        host_.anotherCopy = c.anotherCopy;
+        Start(c.line);
+        EXPECT_EQ(CreatedRooms(), c.created) << c.line;
+        EXPECT_TRUE(host_.messages.empty()) << c.line;
+        if (c.created.empty()) {
+            EXPECT_EQ(host_.endedWith, 0) << c.line;
+            // On its way out it clears the running mark, even one another copy had set.
+            EXPECT_NE(Ini().find("FORM=3\r\n"), std::string::npos) << c.line;
+        } else {
+            EXPECT_EQ(host_.endedWith, -1) << c.line;
+            display_->Unload();
+        }
+    }
 }
 
 TEST_F(Startup, UnwritableFolderStopsWithTheWriteAccessMessage) {
