@@ -7,12 +7,10 @@
 namespace zarava {
 namespace {
 
+using namespace std::string_literals;
+
 TEST(LibCalendarTest, WeekdayOfDateText) {
-    struct Case {
-        std::string text;
-        int weekday;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, int> dates[] = {
         {"20240107", 1}, // Sunday
         {"20240108", 2},
         {"20240113", 7}, // Saturday
@@ -22,24 +20,17 @@ TEST(LibCalendarTest, WeekdayOfDateText) {
         // The day is the last two characters, whatever the length.
         {"2024011", 5},    // 2024-01-11
         {"2024011315", 2}, // Monday 2024-01-15
-        {"20241301", 0},   // month 13
-        {"20230229", 0},   // not a leap year
-        {"20240132", 0},
-        {"00000101", 0},
-        {"", 0},
-        {"20241", 0},
-        {"2024-1-13", 0},
-        {" 2024011", 0},
-        {"2024O113", 0},
-        {"20240113\r\n", 0},
-        {std::string("2024\0"
-                     "113",
-                     8),
-         0},
-        {"\x95\x5c\x82\xa0\x82\xa2\x82\xa4", 0}, // Shift_JIS bytes
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WeekdayOfDateText(c.text), c.weekday) << '"' << c.text << '"';
+    for (const auto& [text, weekday] : dates) {
+        EXPECT_EQ(WeekdayOfDateText(text), weekday) << text;
+    }
+    // Month 13, no leap year, day 32, year 0, too short, not digits, Shift_JIS bytes.
+    const std::string invalid[] = {
+        "20241301", "20230229",     "20240132",     "00000101",
+        "",         "20241",        "2024-1-13",    " 2024011",
+        "2024O113", "20240113\r\n", "2024\000113"s, "\x95\x5c\x82\xa0\x82\xa2\x82\xa4"};
+    for (const std::string& text : invalid) {
+        EXPECT_EQ(WeekdayOfDateText(text), 0) << '"' << text << '"';
     }
 }
 

@@ -14,48 +14,28 @@ namespace {
 using test::TempFolder;
 using Names = std::set<std::string>;
 
-TEST(LibFoldersTest, EnsureFolderCreatesAMissingFolderOnce) {
-    TempFolder dir;
-    EnsureFolder(dir / "Temp");
-    ASSERT_TRUE(std::filesystem::is_directory(dir / "Temp"));
-    dir.Write("Temp/20240108_1.tmp", "queue");
-    EnsureFolder(dir / "Temp"); // existing and no longer empty: left alone
-    EXPECT_EQ(dir.Names(), Names{"Temp"});
-    EXPECT_EQ(dir.Read("Temp/20240108_1.tmp"), "queue");
-}
-
-TEST(LibFoldersTest, EnsureFolderAcceptsANameThatDiffersOnlyInCase) {
+TEST(LibFoldersTest, EnsureFolderMakesOnlyAFolderThatIsMissingWhateverTheCase) {
     TempFolder dir;
     std::filesystem::create_directory(dir / "temp");
-    EnsureFolder(dir / "Temp");
-    EnsureFolder(dir / "TEMP/");
-    EXPECT_EQ(dir.Names(), Names{"temp"});
-}
-
-TEST(LibFoldersTest, EnsureFolderNeverReplacesAFileOfThatName) {
-    TempFolder dir;
+    dir.Write("temp/20240108_1.tmp", "queue");
     dir.Write("log", "someone's data");
-    EnsureFolder(dir / "Log");
-    EnsureFolder(dir / "missing/Temp"); // no parent: nothing happens
-    EXPECT_EQ(dir.Names(), Names{"log"});
+    for (const char* folder : {"Sound", "temp", "Temp", "TEMP/", "Log", "missing/Temp"}) {
+        EnsureFolder(dir / folder);
+    }
+    EXPECT_EQ(dir.Names(), (Names{"Sound", "log", "temp"}));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Sound"));
+    EXPECT_EQ(dir.Read("temp/20240108_1.tmp"), "queue");
     EXPECT_EQ(dir.Read("log"), "someone's data");
 }
 
-TEST(LibFoldersTest, ResolveInFolderMatchesEachComponentIgnoringCase) {
+TEST(LibFoldersTest, ResolveInFolderMatchesEachComponentIgnoringAsciiCase) {
     TempFolder dir;
     std::filesystem::create_directory(dir / "Temp");
-    dir.Write("Temp/20240108_1.tmp", "");
-    dir.Write("Chime.WAV", "");
-    dir.Write("TOP.JPG", "");
-    dir.Write("Top.jpg", "");
-    dir.Write("top.JPG", "");
-
-    struct Case {
-        const char* asked;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"temp/20240108_1.tmp", "Temp/20240108_1.tmp"},
+    for (const char* name : {"Temp/20240108_1.tmp", "Chime.WAV", "TOP.JPG", "Top.jpg", "top.JPG",
+                             "\xC3\xA9t\xC3\xA9.txt"}) {
+        dir.Write(name, "");
+    }
+    const std::pair<const char*, const char*> cases[] = {
         {"temp\\20240108_1.TMP", "Temp/20240108_1.tmp"},
         {"Temp/20240108_1.tmp", "Temp/20240108_1.tmp"},
         {"chime.wav", "Chime.WAV"},
@@ -68,19 +48,14 @@ TEST(LibFoldersTest, ResolveInFolderMatchesEachComponentIgnoringCase) {
         {"missing/Sub/x.tmp", "missing/Sub/x.tmp"},
         {"chime.wav/x", "Chime.WAV/x"},
         {"/temp//20240108_1.tmp", "Temp/20240108_1.tmp"},
+        // "été.txt": ASCII letters fold; "É" is another character, not the capital of a byte.
+        {"\xC3\xA9T\xC3\xA9.TXT", "\xC3\xA9t\xC3\xA9.txt"},
+        {"\xC3\x89T\xC3\x89.txt", "\xC3\x89T\xC3\x89.txt"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ResolveInFolder(dir.Path(), c.asked), dir / c.expected) << c.asked;
+    for (const auto& [asked, expected] : cases) {
+        EXPECT_EQ(ResolveInFolder(dir.Path(), asked), dir / expected) << asked;
     }
     EXPECT_EQ(ResolveInFolder(dir.Path(), ""), dir.Path());
-}
-
-TEST(LibFoldersTest, ResolveInFolderFoldsOnlyAsciiLetters) {
-    TempFolder dir;
-    dir.Write("\xC3\xA9t\xC3\xA9.txt", ""); // "été.txt" in UTF-8
-    EXPECT_EQ(ResolveInFolder(dir.Path(), "\xC3\xA9T\xC3\xA9.TXT"), dir / "\xC3\xA9t\xC3\xA9.txt");
-    // "É" is another character, not the capital of a byte.
-    EXPECT_EQ(ResolveInFolder(dir.Path(), "\xC3\x89T\xC3\x89.txt"), dir / "\xC3\x89T\xC3\x89.txt");
 }
 
 } // namespace

@@ -1,12 +1,7 @@
-#include "TempFolder.h"
+#include "settings/SettingsTestSupport.h"
 
-#include "platform/Clock.h"
-#include "platform/VirtualTime.h"
 #include "util/Lib.h"
 
-#include <gtest/gtest.h>
-
-#include <functional>
 #include <grp.h>
 #include <regex>
 #include <set>
@@ -19,72 +14,42 @@ namespace zarava {
 namespace {
 
 using test::TempFolder;
+using testing::PausingClock;
 using Names = std::set<std::string>;
-
-// A clock standing still that lets the test look at the folder while the probe waits.
-class WatchingClock final : public Clock {
-public:
-    WatchingClock(LocalDateTime now, std::function<void()> onSleep)
-        : now_(now), onSleep_(std::move(onSleep)) {}
-    LocalDateTime Now() const override { return now_; }
-    void Sleep(int milliseconds) override {
-        slept += milliseconds;
-        onSleep_();
-    }
-    int slept = 0;
-
-private:
-    LocalDateTime now_;
-    std::function<void()> onSleep_;
-};
 
 constexpr LocalDateTime kSaturday{2024, 1, 13, 9, 30, 15, 123};
 
-TEST(LibProbeTest, WritableFolderHoldsTheProbeFileOnlyWhileWaiting) {
+TEST(LibProbeTest, ProbeFileExistsOnlyWhileWaitingAndNeverReplacesAnother) {
     TempFolder dir;
-    dir.Write("zarava.ini", "[USER INFOMATION]\r\n");
     Names during;
     std::string content;
-    WatchingClock clock(kSaturday, [&] {
+    PausingClock clock(kSaturday);
+    clock.onSleep = [&] {
         during = dir.Names();
-        for (const std::string& name : during) {
-            if (name != "zarava.ini") {
-                content = dir.Read(name);
-            }
-        }
-    });
-
+        content = during.size() == 1 ? dir.Read(*during.begin()) : "";
+    };
     EXPECT_TRUE(ProbeWriteAccess(clock, dir.Path()));
-    EXPECT_EQ(clock.slept, 200);
-    ASSERT_EQ(during.size(), 2u);
-    const std::string probe = *during.begin() == "zarava.ini" ? *during.rbegin() : *during.begin();
+    EXPECT_EQ(clock.Slept(), 200);
+    ASSERT_EQ(during.size(), 1u);
+    const std::string probe = *during.begin();
     EXPECT_TRUE(std::regex_match(probe, std::regex("[1-9][0-9]{0,5}\\.rad"))) << probe;
     EXPECT_EQ(content, "20240113\r\n");
-    EXPECT_EQ(dir.Names(), Names{"zarava.ini"});
-}
-
-TEST(LibProbeTest, LeavesAnExistingFileOfTheDrawnNameUntouched) {
-    TempFolder dir;
-    Names first;
-    WatchingClock look(kSaturday, [&] { first = dir.Names(); });
-    ASSERT_TRUE(ProbeWriteAccess(look, dir.Path()));
-    ASSERT_EQ(first.size(), 1u);
-    const std::string taken = *first.begin();
+    EXPECT_TRUE(dir.Names().empty());
 
     // Another copy started in the same millisecond draws the same name first.
-    dir.Write(taken, "another copy's probe");
-    Names second;
-    WatchingClock again(kSaturday, [&] { second = dir.Names(); });
+    dir.Write(probe, "another copy's probe");
+    PausingClock again(kSaturday);
+    again.onSleep = [&] { during = dir.Names(); };
     EXPECT_TRUE(ProbeWriteAccess(again, dir.Path()));
-    EXPECT_EQ(second.size(), 2u);
-    EXPECT_EQ(dir.Names(), Names{taken});
-    EXPECT_EQ(dir.Read(taken), "another copy's probe");
+    EXPECT_EQ(during.size(), 2u);
+    EXPECT_EQ(dir.Names(), Names{probe});
+    EXPECT_EQ(dir.Read(probe), "another copy's probe");
 }
 
 TEST(LibProbeTest, FolderThatCannotHoldFilesFailsWithoutWaiting) {
     TempFolder dir;
     dir.Write("plain", "data");
-    for (const std::string& folder : {dir / "missing", dir / "plain", dir / "missing/deeper"}) {
+    for (const std::string& folder : {dir / "missing", dir / "plain"}) {
         VirtualTime time(kSaturday);
         EXPECT_FALSE(ProbeWriteAccess(time, folder)) << folder;
         EXPECT_EQ(time.Slept(), 0) << folder;
