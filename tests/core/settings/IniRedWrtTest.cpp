@@ -18,9 +18,7 @@ namespace zarava {
 namespace {
 
 using testing::PausingClock;
-using testing::ReadBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
 
 TEST(Cp932Test, ConvertsBothWaysThroughTheRealCodePage) {
     // 0x5C stays a backslash; the NEC row (①) and the wave dash are the code page's own.
@@ -41,7 +39,7 @@ protected:
 // Each rule row checks the pause after an empty result; here the retry really reads again.
 TEST_F(IniRedWrtTest, RetryReadsTheFileAgain) {
     PausingClock clock;
-    clock.onSleep = [&] { WriteBytes(file, "[S]\r\nK=late\r\n"); };
+    clock.onSleep = [&] { folder.Write("zarava.ini", "[S]\r\nK=late\r\n"); };
     EXPECT_EQ(ReadSetting(clock, "S", "K", file), "late"); // no file at the first attempt
     clock.onSleep = [&] { std::filesystem::remove(file); };
     EXPECT_EQ(ReadSetting(clock, "S", "MISSING", file), "");
@@ -49,11 +47,11 @@ TEST_F(IniRedWrtTest, RetryReadsTheFileAgain) {
 }
 
 TEST_F(IniRedWrtTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt) {
-    WriteBytes(file, "[S]\r\nK=1\r\n");
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
     EXPECT_EQ(time.Slept(), 100);
-    EXPECT_EQ(ReadBytes(file), "[S]\r\nK=2\r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
     EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644));
 
     // The file goes away before the retry: the retry creates it.
@@ -61,11 +59,11 @@ TEST_F(IniRedWrtTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt) {
     PausingClock clock;
     clock.onSleep = [&] { std::filesystem::remove(file); };
     EXPECT_NE(WriteSetting(clock, "S", "K", "3", file), 0);
-    EXPECT_EQ(ReadBytes(file), "[S]\r\nK=3\r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=3\r\n");
 }
 
 TEST_F(IniRedWrtTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
-    WriteBytes(file, "[S]\r\nK = 1 \r\n");
+    folder.Write("zarava.ini", "[S]\r\nK = 1 \r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     const auto stamp = [&] {
         struct stat st {};
@@ -78,7 +76,7 @@ TEST_F(IniRedWrtTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
     EXPECT_EQ(stamp(), before);
     // A new file renamed over the old one: a reader has either the old or the new bytes.
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
-    EXPECT_EQ(ReadBytes(file), "[S]\r\nK = 2 \r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 2 \r\n");
     EXPECT_NE(std::get<0>(stamp()), std::get<0>(before));
     EXPECT_EQ(std::get<3>(stamp()), 0640u);
     EXPECT_EQ(folder.Names(), std::set<std::string>{"zarava.ini"}) << "temporary file left";
@@ -88,17 +86,17 @@ TEST_F(IniRedWrtTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
     std::filesystem::create_symlink(file, link);
     EXPECT_NE(WriteSetting(time, "S", "K", "3", link), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadBytes(file), "[S]\r\nK = 3 \r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 3 \r\n");
 }
 
 TEST_F(IniRedWrtTest, TextTheFileCannotHoldIsNotWritten) {
-    WriteBytes(file, "[S]\r\nK=1\r\n");
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
     for (const char* value : {"\xF0\x9F\x98\x80", "a\xC3", "1\r\n[S]\r\nK=2", "1\n2"}) {
         EXPECT_EQ(WriteSetting(time, "S", "K", value, file), 0) << value;
     }
     EXPECT_EQ(WriteSetting(time, "S\n", "K", "1", file), 0);
     EXPECT_EQ(WriteSetting(time, "S", std::string_view("K\0", 2), "1", file), 0);
-    EXPECT_EQ(ReadBytes(file), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
     EXPECT_EQ(time.Slept(), 0);
 }
 
@@ -123,7 +121,7 @@ TEST_F(IniRedWrtTest, HugeAndBinaryFilesNeitherCrashNorLoseBytes) {
     while (huge.size() < 10'000'000) {
         huge += "FILLER=0123456789012345678901234567890123456789\r\n";
     }
-    WriteBytes(file, huge + "[S]\r\nK=found\r\n");
+    folder.Write("zarava.ini", huge + "[S]\r\nK=found\r\n");
     EXPECT_EQ(ReadSetting(time, "S", "K", file), "found");
 
     // Random bytes: a write only adds its own lines at the end.
@@ -132,16 +130,16 @@ TEST_F(IniRedWrtTest, HugeAndBinaryFilesNeitherCrashNorLoseBytes) {
     for (char& c : binary) {
         c = static_cast<char>(random());
     }
-    WriteBytes(file, binary);
+    folder.Write("zarava.ini", binary);
     ReadSetting(time, "DISPLAY INFOMATION", "MSSG 3", file);
     EXPECT_NE(WriteSetting(time, "DISPLAY INFOMATION", "MSSG 3", "x", file), 0);
-    const std::string after = ReadBytes(file).value_or("");
+    const std::string after = folder.Read("zarava.ini");
     EXPECT_EQ(after.substr(0, binary.size()), binary);
     EXPECT_TRUE(after.ends_with("[DISPLAY INFOMATION]\r\nMSSG 3=x\r\n"));
 }
 
 TEST_F(IniRedWrtTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {
-    WriteBytes(file, "");
+    folder.Write("zarava.ini", "");
     ::chmod(file.c_str(), 0444);
     ResetFileAttributes(file, kAttributeReadOnly); // only when the bit is clear: nothing happens
     EXPECT_EQ(GetFileAttributes(file), kAttributeReadOnly);

@@ -10,9 +10,7 @@
 namespace zarava {
 namespace {
 
-using testing::ReadBytes;
 using testing::TempFolder;
-using testing::WriteBytes;
 
 struct ToolRun {
     int exitCode = -1;
@@ -33,7 +31,7 @@ protected:
         }
         const int status = ::pclose(out);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = ReadBytes(folder.File(".err")).value_or("");
+        run.err = folder.Read(".err");
         std::remove(folder.File(".err").c_str());
         return run;
     }
@@ -44,7 +42,8 @@ protected:
 
 TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndANewline) {
     // 番窓口 in code page 932, quoted in the file.
-    WriteBytes(file, "[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c\xfb\"\r\nE=\r\n");
+    folder.Write("zarava.ini",
+                 "[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c\xfb\"\r\nE=\r\n");
     ToolRun run = Tool("get 'display infomation' counter");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "番窓口\n");
@@ -56,11 +55,13 @@ TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndANewline) {
 }
 
 TEST_F(SettingsToolTest, SetWritesCodePage932AndKeepsTheRest) {
-    WriteBytes(file, "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=x\r\n\r\n[USER INFOMATION]\r\n");
+    folder.Write("zarava.ini",
+                 "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=x\r\n\r\n[USER INFOMATION]\r\n");
     EXPECT_EQ(Tool("--file=" + file + " set 'dazuze infomation' DAZUZE1 内科").exitCode, 0);
     EXPECT_EQ(Tool("set 'USER INFOMATION' FORM -5").exitCode, 0);
-    EXPECT_EQ(ReadBytes(file), "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=\x93\xe0\x89\xc8\r\n"
-                               "\r\n[USER INFOMATION]\r\nFORM=-5\r\n");
+    EXPECT_EQ(folder.Read("zarava.ini"),
+              "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=\x93\xe0\x89\xc8\r\n"
+              "\r\n[USER INFOMATION]\r\nFORM=-5\r\n");
     EXPECT_EQ(Tool("get 'DAZUZE INFOMATION' DAZUZE1").out, "内科\n");
 }
 

@@ -68,13 +68,11 @@ TEST(LibProbeTest, ReadOnlyFolderFails) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-            ::setresuid(65534, 65534, 65534) != 0) {
-            ::_exit(3);
-        }
         VirtualTime time(kSaturday);
-        const bool result = ProbeWriteAccess(time, dir.Path());
-        ::_exit(result ? 1 : (time.Slept() == 0 ? 0 : 2));
+        const bool dropped = ::setgroups(0, nullptr) == 0 &&
+                             ::setresgid(65534, 65534, 65534) == 0 &&
+                             ::setresuid(65534, 65534, 65534) == 0;
+        ::_exit(!dropped ? 3 : ProbeWriteAccess(time, dir.Path()) ? 1 : time.Slept() != 0 ? 2 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
