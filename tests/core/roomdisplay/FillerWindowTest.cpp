@@ -6,39 +6,36 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 namespace zarava {
 namespace {
 
-// Which file's bytes the filler's image shows after its load ("" for nothing).
 TEST(FillerWindowTest, ShowsTopJpgWhenItExistsElseTopGif) {
-    struct Case {
-        const char* jpg; // nullptr: no such file; "/": a folder of that name
-        const char* gif;
-        const char* shown;
-    };
-    const Case cases[] = {
+    // top.jpg: nullptr for no such file, "/" for a folder of that name. Only existence
+    // decides: a top.jpg that loads as nothing still wins.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // top.jpg, top.gif, shown
         {nullptr, "gif bytes", "gif bytes"},
         {nullptr, nullptr, ""},
-        // Only existence decides: a top.jpg that loads as nothing still wins.
         {"", "gif bytes", ""},
         {"/", "gif bytes", ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [jpg, gif, shown] : cases) {
         room_test::Display d("");
-        if (c.jpg && std::string(c.jpg) == "/") {
-            std::filesystem::create_directory(d.folder.Path() + "/top.jpg");
-        } else if (c.jpg) {
-            d.folder.Write("top.jpg", c.jpg);
+        if (jpg && std::string(jpg) == "/") {
+            std::filesystem::create_directory(d.folder / "top.jpg");
+        } else if (jpg) {
+            d.folder.Write("top.jpg", jpg);
         }
-        if (c.gif) {
-            d.folder.Write("top.gif", c.gif);
+        if (gif) {
+            d.folder.Write("top.gif", gif);
         }
         auto filler = d.Show<Dummy_Form>();
         const ControlState& image = room_test::StateOf(d.Published(*filler), "ImageInfo");
         EXPECT_TRUE(image.visible);
-        EXPECT_EQ(image.picture.fileBytes ? *image.picture.fileBytes : "", c.shown)
-            << (c.jpg ? c.jpg : "-") << " / " << (c.gif ? c.gif : "-");
+        EXPECT_EQ(image.picture.fileBytes ? *image.picture.fileBytes : "", shown)
+            << (jpg ? jpg : "-") << " / " << (gif ? gif : "-");
     }
 }
 
