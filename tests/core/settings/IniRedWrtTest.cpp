@@ -1,7 +1,7 @@
 // The settings store around the format: the one retry, read-only files, the atomic and
 // change-only write, the codec, and files that are not settings files at all.
 
-#include "SettingsTestSupport.h"
+#include "PausingClock.h"
 
 #include "platform/Files.h"
 #include "settings/Cp932.h"

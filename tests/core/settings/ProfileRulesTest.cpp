@@ -2,7 +2,7 @@
 // read returns, and the exact bytes a write leaves. Files are code page 932 bytes; S() converts
 // the rows written in Japanese.
 
-#include "SettingsTestSupport.h"
+#include "PausingClock.h"
 
 #include "settings/Cp932.h"
 #include "settings/IniRedWrt.h"

@@ -1,7 +1,7 @@
 // The zarava-settings tool as scripts use it: its output bytes, the file it leaves, its exit
 // codes.
 
-#include "SettingsTestSupport.h"
+#include "PausingClock.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "settings/SettingsTestSupport.h"
+#include "PausingClock.h"
 
 #include "util/Lib.h"
 
