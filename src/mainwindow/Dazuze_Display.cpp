@@ -46,9 +46,6 @@ int Dazuze_Display::ScreenMonitor(int wanted) {
 }
 
 void Dazuze_Display::Load() {
-    frame_.monitor = 0;
-    ctx_.host.Monitors();
-
     EnsureFolder(ctx_.ProgramFile("Temp"));
     EnsureFolder(ctx_.ProgramFile("Log"));
 
@@ -155,12 +152,11 @@ void Dazuze_Display::Unload(int exitCode) {
     if (ended_) {
         return;
     }
-    // The room windows are children of the frame: they close, and clear the mark, first.
-    for (int id : frame_.children) {
-        for (auto& w : roomWindow_) {
-            if (w && w->Id() == id) {
-                w->Close();
-            }
+    // The room windows are children of the frame: they close, and clear the mark, first, in
+    // stacking order (room 1 was shown last, the filler first).
+    for (std::size_t slot : {1, 2, 3, 4, 5, 6, 0}) {
+        if (roomWindow_[slot]) {
+            roomWindow_[slot]->Close();
         }
     }
     timer1_->SetEnabled(false);
@@ -175,8 +171,7 @@ void Dazuze_Display::Unload(int exitCode) {
 }
 
 void Dazuze_Display::PublishIfChanged() {
-    if (!everPublished_ || !(frame_ == published_)) {
-        everPublished_ = true;
+    if (!published_ || !(frame_ == *published_)) {
         published_ = frame_;
         ctx_.host.PublishFrame(frame_);
     }

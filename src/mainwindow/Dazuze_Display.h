@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,7 @@ private:
     Context& ctx_;
     std::string commandLine_;
     FrameSnapshot frame_;
-    FrameSnapshot published_;
-    bool everPublished_ = false;
+    std::optional<FrameSnapshot> published_;
     bool ended_ = false;
     std::array<std::unique_ptr<ChildWindow>, 7> roomWindow_; // 0: the filler
     std::unique_ptr<Timer> timer1_;

@@ -10,7 +10,6 @@
 namespace zarava {
 
 DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monitors)) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
