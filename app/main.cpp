@@ -4,7 +4,7 @@
 #include "mainwindow/CommandLine.h"
 #include "platform/qt/DisplayApp.h"
 #include "platform/qt/Fonts.h"
-#include "platform/qt/QtClock.h"
+#include "platform/SystemClock.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     InitPictureResources();
     InstallDesignFontSubstitutions();
 
-    QtClock clock;
+    SystemClock clock;
     DisplayApp display(folder, options.commandLine, clock);
     if (!options.screenshot.empty()) {
         display.OnStartupDrawn([&] {

@@ -9,7 +9,7 @@
 // path lookups.
 
 #include "platform/Clock.h"
-#include "settings/Cp932.h"
+#include "text/Cp932.h"
 #include "settings/IniRedWrt.h"
 
 #include <QSettings>

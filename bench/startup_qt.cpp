@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/qt/DisplayApp.h"
 #include "platform/qt/Fonts.h"
-#include "platform/qt/QtClock.h"
+#include "platform/SystemClock.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ public:
     std::atomic<long> slept{0};
 
 private:
-    zarava::QtClock real_;
+    zarava::SystemClock real_;
 };
 
 // Six rooms with titles; TYPE, SHOP COLOR, MESSAGE INFO and MSSG 3 are missing, as on many

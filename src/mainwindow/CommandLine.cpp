@@ -1,14 +1,8 @@
 #include "mainwindow/CommandLine.h"
 
-#include <algorithm>
+#include "text/Text.h"
 
 namespace zarava {
-
-namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-} // namespace
 
 std::string UsageText() {
     return "Usage: zarava-display [--folder DIR] [--screenshot FILE] [ROOMS]\n"
@@ -78,18 +72,7 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
 }
 
 std::string NormaliseCommandLine(std::string_view text) {
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && IsBlank(text[b])) {
-        ++b;
-    }
-    while (e > b && IsBlank(text[e - 1])) {
-        --e;
-    }
-    std::string s(text.substr(b, e - b));
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    return s;
+    return ToLowerAscii(TrimWhiteSpace(text));
 }
 
 RoomSelection SelectRooms(std::string_view commandLine, int roomCount) {

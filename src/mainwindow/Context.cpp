@@ -1,7 +1,7 @@
 #include "mainwindow/Context.h"
 
 #include "settings/IniRedWrt.h"
-#include "settings/Numbers.h"
+#include "text/Numbers.h"
 #include "util/Lib.h"
 
 #include <algorithm>

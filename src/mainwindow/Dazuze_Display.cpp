@@ -3,7 +3,8 @@
 #include "infoband/Dummy_Form.h"
 #include "mainwindow/CommandLine.h"
 #include "roomdisplay/Zarava_Display.h"
-#include "settings/Numbers.h"
+#include "text/Numbers.h"
+#include "text/Text.h"
 #include "util/Lib.h"
 
 #include <algorithm>
@@ -17,14 +18,6 @@ constexpr const char* kWriteAccessMessage =
     "制限されている様です。\r\n"
     "\r\n"
     "接続先フォルダの共有プロパティで、ファイルの変更を許可して下さい。　　　";
-
-std::string TrimSpaces(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) {
-        return {};
-    }
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 } // namespace
 
@@ -99,7 +92,8 @@ void Dazuze_Display::Load() {
     }
 
     frame_.tickerRepeat = false;
-    frame_.tickerCaption = TrimSpaces(ctx_.ReadSetting("DISPLAY INFOMATION", "MSSG 3"));
+    frame_.tickerCaption =
+        std::string(TrimSpaces(ctx_.ReadSetting("DISPLAY INFOMATION", "MSSG 3")));
 
     SetRunningMark(ctx_, true);
 

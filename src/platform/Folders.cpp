@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "text/Text.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,24 +14,6 @@ namespace {
 
 FileTime FromStatx(const struct statx_timestamp& t) {
     return {static_cast<std::int64_t>(t.tv_sec), static_cast<std::int32_t>(t.tv_nsec)};
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Only ASCII letters fold. Names on this platform are UTF-8, whose multi-byte sequences never
-// contain ASCII bytes, so a letter byte always is that letter.
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -107,8 +91,9 @@ std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std:
     if (dir == nullptr) {
         return std::nullopt;
     }
-    // One pass keeping the smallest match: the folder may hold many files and is searched on
-    // every poll while an expected file is still missing.
+    // Only ASCII letters fold: names here are UTF-8, whose multi-byte sequences never hold an
+    // ASCII byte. One pass keeping the smallest match: the folder may hold many files and is
+    // searched on every poll while an expected file is still missing.
     std::optional<std::string> best;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view candidate(entry->d_name);

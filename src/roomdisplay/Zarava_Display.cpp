@@ -1,6 +1,6 @@
 #include "roomdisplay/Zarava_Display.h"
 
-#include "settings/Numbers.h"
+#include "text/Numbers.h"
 
 namespace zarava {
 

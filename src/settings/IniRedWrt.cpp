@@ -2,8 +2,9 @@
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
-#include "settings/Cp932.h"
 #include "settings/ProfileFile.h"
+#include "text/Cp932.h"
+#include "text/Text.h"
 
 #include <optional>
 
@@ -130,11 +131,10 @@ std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_vi
 }
 
 void ResetFileAttributes(std::string_view path, std::uint16_t attributes) {
-    const std::size_t begin = path.find_first_not_of(' ');
-    if (begin == std::string_view::npos) {
+    const std::string trimmed(TrimSpaces(path));
+    if (trimmed.empty()) {
         return;
     }
-    const std::string trimmed(path.substr(begin, path.find_last_not_of(' ') - begin + 1));
     const std::optional<std::uint16_t> current = GetFileAttributes(trimmed);
     if (current && (*current & attributes) == 0) {
         SetFileAttributes(trimmed, attributes);

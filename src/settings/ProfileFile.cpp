@@ -1,6 +1,6 @@
 #include "settings/ProfileFile.h"
 
-#include "settings/Cp932.h"
+#include "text/Cp932.h"
 
 #include <cstring>
 

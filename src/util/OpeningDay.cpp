@@ -3,7 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "settings/IniRedWrt.h"
-#include "settings/Numbers.h"
+#include "text/Numbers.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // zarava-settings: reads or writes one value of the display's settings file, exactly as the
 // display does, so that administrators and scripts see what the display sees.
 
-#include "SystemClock.h"
+#include "platform/SystemClock.h"
 #include "settings/IniRedWrt.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include "PausingClock.h"
 
-#include "settings/Cp932.h"
+#include "text/Cp932.h"
 #include "settings/IniRedWrt.h"
 
 #include <cstdio>

@@ -1,4 +1,6 @@
-#include "settings/Numbers.h"
+#include "text/Numbers.h"
+
+#include "text/Text.h"
 
 #include <cmath>
 #include <limits>
@@ -6,9 +8,6 @@
 namespace zarava {
 
 namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -16,7 +15,7 @@ bool IsDigit(char c) {
 
 double LenientNumber(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
+    while (i < text.size() && IsWhiteSpace(text[i])) {
         ++i;
     }
     bool negative = false;
@@ -41,7 +40,7 @@ double LenientNumber(std::string_view text) {
             }
         } else if (c == '.' && !point) {
             point = true;
-        } else if (!IsBlank(c)) {
+        } else if (!IsWhiteSpace(c)) {
             break;
         }
     }

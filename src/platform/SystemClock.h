@@ -4,8 +4,8 @@
 
 namespace zarava {
 
-// The wall clock and a real pause, for the command-line tool. The display itself gets its
-// clock from the Qt platform; the core never reads the system clock on its own.
+// The wall clock in local time and a real pause of the calling thread. The one clock of the
+// programs; the core only ever sees it as a Clock, so tests run on virtual time instead.
 class SystemClock final : public Clock {
 public:
     LocalDateTime Now() const override;

@@ -1,4 +1,4 @@
-#include "settings/Cp932.h"
+#include "text/Cp932.h"
 
 #include <iconv.h>
 
