@@ -1,10 +1,10 @@
 // zarava-display: the waiting-room call display. Wires the Qt platform (GUI thread, screens,
 // message box) to the core, whose handlers all run on the engine thread.
 
+#include "DisplayApp.h"
 #include "mainwindow/CommandLine.h"
-#include "platform/qt/DisplayApp.h"
-#include "platform/qt/Fonts.h"
 #include "platform/SystemClock.h"
+#include "platform/qt/Fonts.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // retrying every key that is missing, and the write-access probe waits 200 ms: those pauses
 // are the design's. The rest is our own cost; the target is under 300 ms of it.
 
+#include "DisplayApp.h"
 #include "platform/Clock.h"
-#include "platform/qt/DisplayApp.h"
-#include "platform/qt/Fonts.h"
 #include "platform/SystemClock.h"
+#include "platform/qt/Fonts.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>

@@ -22,6 +22,9 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
+// The background of every window and of the band: the window system's button-face grey.
+inline constexpr Rgb kWindowBackground{0xF0, 0xF0, 0xF0};
+
 // Colours of the design are stored as 0x00BBGGRR (blue in the high byte).
 constexpr Rgb FromBgr(unsigned long bgr) {
     return {static_cast<unsigned char>(bgr & 0xFF), static_cast<unsigned char>((bgr >> 8) & 0xFF),

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
-#include "platform/Window.h"
+#include "platform/WindowState.h"
 
 #include <cstdint>
 #include <string>
@@ -52,7 +52,8 @@ public:
     virtual void MoveCursor(int x, int y) = 0;
 
     virtual void PublishFrame(const FrameSnapshot& frame) = 0;
-    virtual void PublishWindow(const WindowSnapshot& window) = 0;
+    // Only the controls that changed travel.
+    virtual void PublishWindow(const WindowChanges& changes) = 0;
 
     // Ends the process once everything published so far has been handed over.
     virtual void EndProcess(int exitCode) = 0;

@@ -1,16 +1,48 @@
-#include "util/Lib.h"
+#include "util/OpeningDay.h"
 
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "settings/IniRedWrt.h"
 #include "text/Numbers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
-// The opening-day calendar, apart from the file utilities because it needs the settings store.
-
 namespace zarava {
+
+namespace {
+
+bool IsDigits(std::string_view s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int DigitsValue(std::string_view s) {
+    int value = 0;
+    for (const char c : s) {
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+int WeekdayOfDateText(std::string_view text) {
+    const std::string_view year = text.substr(0, 4);
+    const std::string_view month = text.size() > 4 ? text.substr(4, 2) : std::string_view();
+    const std::string_view day = text.size() >= 2 ? text.substr(text.size() - 2) : text;
+    if (year.size() != 4 || !IsDigits(year) || !IsDigits(month) || !IsDigits(day)) {
+        return 0;
+    }
+    const int y = DigitsValue(year);
+    const int m = DigitsValue(month);
+    const int d = DigitsValue(day);
+    if (!IsValidDate(y, m, d)) {
+        return 0;
+    }
+    return WeekdayNumber(y, m, d);
+}
 
 bool IsOpenToday(Clock& clock, const std::string& iniPath, int room) {
     if (room <= 1) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "TempFolder.h"
-
 #include "platform/VirtualTime.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace zarava::testing {
-
-using TempFolder = test::TempFolder;
+namespace zarava::test {
 
 // Virtual time that runs a hook whenever the code under test pauses, so a test can look at or
 // change the files between the first attempt and the retry.
@@ -33,4 +29,4 @@ private:
     VirtualTime time_;
 };
 
-} // namespace zarava::testing
+} // namespace zarava::test

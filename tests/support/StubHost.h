@@ -22,23 +22,24 @@ public:
     std::vector<Message> messages;
     std::vector<std::pair<int, int>> cursorMoves;
     std::vector<FrameSnapshot> frames;
-    std::map<int, WindowSnapshot> windows; // last state by window id
+    std::map<int, WindowSnapshot> windows; // whole state by window id, built from the changes
     std::vector<int> windowOrder;          // ids in the order first published
+    std::vector<WindowChanges> handOvers;  // every hand-over, in order
     int endedWith = -1;                    // exit code, -1 while running
 
     std::vector<Rect> Monitors() override { return monitors; }
     bool AnotherCopyRunning() override { return anotherCopy; }
-    void ShowMessage(const std::string& text, const std::string& title,
-                     MessageIcon icon) override {
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
     }
     void MoveCursor(int x, int y) override { cursorMoves.emplace_back(x, y); }
     void PublishFrame(const FrameSnapshot& frame) override { frames.push_back(frame); }
-    void PublishWindow(const WindowSnapshot& window) override {
-        if (!windows.count(window.windowId)) {
-            windowOrder.push_back(window.windowId);
+    void PublishWindow(const WindowChanges& changes) override {
+        if (!windows.count(changes.windowId)) {
+            windowOrder.push_back(changes.windowId);
         }
-        windows[window.windowId] = window;
+        windows[changes.windowId].Apply(changes);
+        handOvers.push_back(changes);
     }
     void EndProcess(int exitCode) override { endedWith = exitCode; }
 };

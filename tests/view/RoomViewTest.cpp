@@ -1,6 +1,6 @@
-#include "../core/roomdisplay/RoomTestSupport.h"
+#include "TestDisplay.h"
 
-#include "infoband/Dummy_Form.h"
+#include "infoband/FillerWindow.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/WindowView.h"
 
@@ -20,7 +20,7 @@
 namespace zarava {
 namespace {
 
-using room_test::Display;
+using test::TestDisplay;
 
 constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 constexpr QRgb kSolid = qRgb(0x12, 0xC4, 0x56); // a colour no design uses
@@ -78,7 +78,7 @@ std::string Settings(const std::string& display, const std::string& more = "") {
 }
 
 TEST(RoomViewTest, TitleBandAndHeadingsSitAtTheirScaledPlacesWithTheTextInside) {
-    Display d(Settings("", "[DAZUZE INFOMATION]\r\nDAZUZE1=\x91\xe6\x88\xea\x90\x66\x8e\x40"));
+    TestDisplay d(Settings("", "[DAZUZE INFOMATION]\r\nDAZUZE1=\x91\xe6\x88\xea\x90\x66\x8e\x40"));
     auto room = d.Room(1);
     std::vector<QRect> titles;
     std::vector<int> titleInk;
@@ -129,11 +129,11 @@ TEST(RoomViewTest, MessageInfoShowsTheLinesAndSpreadsTheBoardWithoutTheWaitingTi
                                                          {"MESSAGE INFO=2", true, false},
                                                          {"MESSAGE INFO=4", false, true}};
     for (const auto& [setting, time, count] : cases) {
-        Display d(Settings(setting));
+        TestDisplay d(Settings(setting));
         auto room = d.Room(1);
         d.Run([&] {
             for (int i = 0; i < 36; ++i) {
-                room->Control("ImgW", i).picture = {{}, solid};
+                room->SetPicture(room->Find("ImgW", i), Picture{{}, solid});
             }
         });
         const QImage image = Grab(d.Published(*room), kDouble);
@@ -180,20 +180,20 @@ TEST(RoomViewTest, MessageInfoShowsTheLinesAndSpreadsTheBoardWithoutTheWaitingTi
 }
 
 TEST(RoomViewTest, MessagePanelCoversTheWholeCallArea) {
-    Display d(Settings("", "[ZARAVA1 INFOMATION]\r\nSHOP COLOR=4"));
+    TestDisplay d(Settings("", "[ZARAVA1 INFOMATION]\r\nSHOP COLOR=4"));
     auto room = d.Room(1);
     const auto solid = SolidPictureBytes();
     d.Run([&] {
         for (int i : {0, 1, 2, 3, 4, 5, 9}) {
-            room->Control("ImgCall", i).picture = {{}, solid};
-            room->Control("ImgCall", i).visible = true;
+            room->SetPicture(room->Find("ImgCall", i), Picture{{}, solid});
+            room->SetVisible(room->Find("ImgCall", i), true);
         }
-        room->Control("TlxCall").visible = true;
+        room->SetVisible(room->Find("TlxCall"), true);
     });
     ExpectSameRect(Extent(Grab(d.Published(*room), kDouble), kSolid),
                    Expected(5880, 1680, 5880, 4920, kDouble), "call area");
 
-    d.Run([&] { room->Control("MsgFrame").visible = true; });
+    d.Run([&] { room->SetVisible(room->Find("MsgFrame"), true); });
     const QImage covered = Grab(d.Published(*room), kDouble);
     EXPECT_TRUE(Extent(covered, kSolid).isEmpty());
     EXPECT_TRUE(Extent(covered, qRgb(0x40, 0x40, 0x40)).isEmpty()) << "counter caption";
@@ -207,26 +207,27 @@ TEST(RoomViewTest, MessagePanelCoversTheWholeCallArea) {
 }
 
 TEST(RoomViewTest, UnloadablePicturesShowNothing) {
-    Display d(Settings(""));
+    TestDisplay d(Settings(""));
     auto room = d.Room(1);
     const QImage before = Grab(d.Published(*room), kDesignSize);
     d.Run([&] {
-        room->Control("ImgW", 0).picture = {"NoSuchPicture", nullptr};
-        room->Control("ImgW", 1).picture = {{}, std::make_shared<const std::string>("GIF89a\x01")};
-        room->Control("ImgW", 2).picture = {{}, std::make_shared<const std::string>()};
+        room->SetPicture(room->Find("ImgW", 0), Picture{"NoSuchPicture", nullptr});
+        room->SetPicture(room->Find("ImgW", 1),
+                         Picture{{}, std::make_shared<const std::string>("GIF89a\x01")});
+        room->SetPicture(room->Find("ImgW", 2), Picture{{}, std::make_shared<const std::string>()});
     });
     EXPECT_EQ(Grab(d.Published(*room), kDesignSize), before);
 }
 
 TEST(RoomViewTest, FillerStretchesTopJpgOverTheWholeWindowOrShowsNothing) {
     const QRgb red = qRgb(0xC0, 0x20, 0x30);
-    Display d(""), unreadable("");
+    TestDisplay d(""), unreadable("");
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(red);
     ASSERT_TRUE(picture.save(QString::fromStdString(d.folder / "top.jpg"), "JPG"));
     unreadable.folder.Write("top.jpg", "not a picture");
-    auto filler = d.Show<Dummy_Form>();
-    auto blank = unreadable.Show<Dummy_Form>();
+    auto filler = d.Show<FillerWindow>();
+    auto blank = unreadable.Show<FillerWindow>();
     for (QSize size : {QSize(960, 540), QSize(300, 700)}) { // wider and taller than the picture
         QImage image = Grab(d.Published(*filler), size);
         EXPECT_EQ(Extent(image, red, {}, 12), image.rect()) << size.width();

@@ -1,6 +1,7 @@
 #include "platform/qt/DisplayView.h"
 
-#include "mainwindow/Tiling.h"
+#include "platform/Tiling.h"
+#include "platform/qt/Colours.h"
 #include "platform/qt/TickerBand.h"
 #include "platform/qt/WindowView.h"
 
@@ -12,7 +13,7 @@ namespace zarava {
 DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monitors)) {
     setAutoFillBackground(true);
     QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
+    p.setColor(QPalette::Window, ToQColor(kWindowBackground));
     setPalette(p);
     // A kiosk: the pointer is hidden while it rests over the display.
     setCursor(Qt::BlankCursor);
@@ -86,7 +87,7 @@ void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
     }
 }
 
-void DisplayView::ApplyWindow(const WindowSnapshot& window) {
+void DisplayView::ApplyWindow(const WindowChanges& window) {
     auto it = windows_.find(window.windowId);
     if (window.closed) {
         if (it != windows_.end()) {
@@ -99,7 +100,7 @@ void DisplayView::ApplyWindow(const WindowSnapshot& window) {
         auto* view = new WindowView(client_);
         it = windows_.emplace(window.windowId, view).first;
     }
-    it->second->setSnapshot(window);
+    it->second->applyChanges(window);
     it->second->setVisible(true);
 }
 

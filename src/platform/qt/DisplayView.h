@@ -22,7 +22,7 @@ public:
     ~DisplayView() override;
 
     void ApplyFrame(const FrameSnapshot& frame);
-    void ApplyWindow(const WindowSnapshot& window);
+    void ApplyWindow(const WindowChanges& window);
 
     // The monitor the frame goes to (or is on), in screen pixels.
     QRect Monitor() const;

@@ -1,5 +1,6 @@
 #include "platform/qt/QtHost.h"
 
+#include "platform/Monitors.h"
 #include "platform/SingleInstance.h"
 #include "platform/qt/DisplayView.h"
 
@@ -10,7 +11,6 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
-#include <algorithm>
 #include <future>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -18,25 +18,12 @@
 namespace zarava {
 
 std::vector<Rect> QtHost::ScreensLeftToRight() {
-    std::vector<Rect> result;
+    std::vector<Rect> screens;
     for (const QScreen* s : QGuiApplication::screens()) {
         const QRect g = s->geometry();
-        result.push_back({g.x(), g.y(), g.width(), g.height()});
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
     }
-    // A screen that wholly contains another is the whole desktop seen as one (an output split
-    // into monitors still reports itself): the monitors are the parts.
-    const auto contains = [](const Rect& outer, const Rect& inner) {
-        return !(outer == inner) && outer.left <= inner.left && outer.top <= inner.top &&
-               outer.Right() >= inner.Right() && outer.Bottom() >= inner.Bottom();
-    };
-    const std::vector<Rect> all = result;
-    std::erase_if(result, [&](const Rect& r) {
-        return std::any_of(all.begin(), all.end(), [&](const Rect& o) { return contains(r, o); });
-    });
-    std::stable_sort(result.begin(), result.end(), [](const Rect& a, const Rect& b) {
-        return a.left != b.left ? a.left < b.left : a.top < b.top;
-    });
-    return result;
+    return MonitorsLeftToRight(screens);
 }
 
 QtHost::QtHost(DisplayView& view, const SingleInstance& instance)
@@ -111,8 +98,8 @@ void QtHost::PublishFrame(const FrameSnapshot& frame) {
     Send([frame](DisplayView& view) { view.ApplyFrame(frame); });
 }
 
-void QtHost::PublishWindow(const WindowSnapshot& window) {
-    Send([window](DisplayView& view) { view.ApplyWindow(window); });
+void QtHost::PublishWindow(const WindowChanges& changes) {
+    Send([changes](DisplayView& view) { view.ApplyWindow(changes); });
 }
 
 void QtHost::EndProcess(int exitCode) {

@@ -32,7 +32,7 @@ public:
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     void MoveCursor(int x, int y) override;
     void PublishFrame(const FrameSnapshot& frame) override;
-    void PublishWindow(const WindowSnapshot& window) override;
+    void PublishWindow(const WindowChanges& changes) override;
     void EndProcess(int exitCode) override;
 
     // From now on message boxes are not shown: nobody is there to answer them (GUI thread).

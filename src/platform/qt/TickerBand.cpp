@@ -1,5 +1,6 @@
 #include "platform/qt/TickerBand.h"
 
+#include "platform/qt/Colours.h"
 #include "platform/qt/Fonts.h"
 
 #include <QFontMetricsF>
@@ -18,7 +19,6 @@ namespace zarava {
 namespace {
 
 constexpr QRgb kTextColour = qRgb(0xFF, 0x00, 0x90);
-constexpr QRgb kBackground = qRgb(0xF0, 0xF0, 0xF0);
 const char kDefaultCaption[] = "※診察内容によってお呼びする順番が前後する事があります";
 const char kFontName[] = "ＭＳ Ｐ明朝";
 constexpr double kDesignPointSize = 27.75;
@@ -91,7 +91,7 @@ void TickerBand::advance() {
 
 void TickerBand::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(kBackground));
+    painter.fillRect(rect(), ToQColor(kWindowBackground));
     if (started_ && !isRunning()) {
         return; // the last pass has ended: the text has left the band
     }
@@ -157,7 +157,7 @@ const QPixmap& TickerBand::textPixmap() {
     textPixmap_ = QPixmap(static_cast<int>(std::ceil((textWidth + 2 * boldStroke) * dpr)) + 1,
                           static_cast<int>(std::ceil(bandHeight * dpr)));
     textPixmap_.setDevicePixelRatio(dpr);
-    textPixmap_.fill(QColor(kBackground));
+    textPixmap_.fill(ToQColor(kWindowBackground));
     QPainter painter(&textPixmap_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(

@@ -1,5 +1,6 @@
 #include "platform/qt/WindowView.h"
 
+#include "platform/qt/Colours.h"
 #include "platform/qt/Fonts.h"
 
 #include <QFontDatabase>
@@ -24,10 +25,6 @@ namespace zarava {
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
-
-QColor ToQColor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 // Font size in pixels for a design point size: 96 dots per inch at design size, then scaled
 // with the window's height so titles and headings keep filling their bands.
@@ -90,7 +87,42 @@ WindowView::WindowView(QWidget* parent) : QWidget(parent) {
 
 void WindowView::setSnapshot(const WindowSnapshot& snapshot) {
     snapshot_ = snapshot;
-    // Forget decoded file pictures the window no longer shows, and their scaled copies.
+    ForgetUnusedFileImages();
+    update();
+}
+
+void WindowView::applyChanges(const WindowChanges& changes) {
+    const bool whole = snapshot_.design != changes.design || snapshot_.design == nullptr;
+    QRegion dirty;
+    if (!whole) {
+        for (const ControlChange& c : changes.controls) {
+            dirty += Area(static_cast<std::size_t>(c.control));
+        }
+    }
+    bool pictureChanged = false;
+    for (const ControlChange& c : changes.controls) {
+        const auto i = static_cast<std::size_t>(c.control);
+        pictureChanged = pictureChanged || (i < snapshot_.controls.size() &&
+                                            !(snapshot_.controls[i].picture == c.state.picture));
+    }
+    snapshot_.Apply(changes);
+    if (pictureChanged) {
+        ForgetUnusedFileImages();
+    }
+    if (whole) {
+        update();
+        return;
+    }
+    for (const ControlChange& c : changes.controls) {
+        dirty += Area(static_cast<std::size_t>(c.control));
+    }
+    if (!dirty.isEmpty()) {
+        update(dirty);
+    }
+}
+
+// Forgets decoded file pictures the window no longer shows, and their scaled copies.
+void WindowView::ForgetUnusedFileImages() {
     const auto used = [this](const FileImage& f) {
         return std::any_of(snapshot_.controls.begin(), snapshot_.controls.end(),
                            [&](const ControlState& c) { return c.picture.fileBytes == f.bytes; });
@@ -100,7 +132,18 @@ void WindowView::setSnapshot(const WindowSnapshot& snapshot) {
         fileImages_.erase(unused, fileImages_.end());
         scaled_.clear();
     }
-    update();
+}
+
+QRect WindowView::Area(std::size_t index) const {
+    if (snapshot_.design == nullptr || index >= snapshot_.controls.size() ||
+        snapshot_.controls.size() != snapshot_.design->controls.size()) {
+        return {};
+    }
+    const DesignBox box = Box(index);
+    if (box.top >= snapshot_.design->height) {
+        return {}; // auxiliary controls below the client area are never seen
+    }
+    return PixelRect(box);
 }
 
 void WindowView::resizeEvent(QResizeEvent* event) {
@@ -143,12 +186,12 @@ QRect WindowView::PixelRect(const DesignBox& box) const {
     return QRect(left, top, x(box.left + box.width) - left, y(box.top + box.height) - top);
 }
 
-void WindowView::paintEvent(QPaintEvent* /*event*/) {
+void WindowView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const WindowDesign* design = snapshot_.design;
     if (design == nullptr || design->width <= 0 || design->height <= 0 ||
         snapshot_.controls.size() != design->controls.size()) {
-        painter.fillRect(rect(), QColor(0xF0, 0xF0, 0xF0));
+        painter.fillRect(rect(), ToQColor(kWindowBackground));
         return;
     }
     painter.fillRect(rect(), ToQColor(design->background));
@@ -166,7 +209,7 @@ void WindowView::paintEvent(QPaintEvent* /*event*/) {
             continue; // auxiliary controls below the client area
         }
         const QRect r = PixelRect(box);
-        if (r.isEmpty()) {
+        if (r.isEmpty() || !event->region().intersects(r)) {
             continue;
         }
         switch (control.kind) {

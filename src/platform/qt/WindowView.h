@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Window.h"
+#include "platform/WindowState.h"
 
 #include <QHash>
 #include <QImage>
@@ -26,8 +26,10 @@ class WindowView final : public QWidget {
 public:
     explicit WindowView(QWidget* parent = nullptr);
 
-    // Takes the window's latest state and schedules a repaint.
+    // Takes a whole state over and schedules a repaint of the window.
     void setSnapshot(const WindowSnapshot& snapshot);
+    // Takes the changes over and schedules a repaint of the changed controls only.
+    void applyChanges(const WindowChanges& changes);
     const WindowSnapshot& snapshot() const { return snapshot_; }
 
 protected:
@@ -39,6 +41,9 @@ private:
         int left, top, width, height;
     };
 
+    void ForgetUnusedFileImages();
+    // Where a control (with what it contains) shows in the widget.
+    QRect Area(std::size_t index) const;
     bool Shown(std::size_t index) const;
     DesignBox Box(std::size_t index) const;
     QRect PixelRect(const DesignBox& box) const;

@@ -1,8 +1,8 @@
+#include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
 #include "mainwindow/CommandLine.h"
-#include "mainwindow/Context.h"
-#include "mainwindow/Dazuze_Display.h"
+#include "mainwindow/MainFrame.h"
 #include "platform/VirtualTime.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +35,13 @@ protected:
     std::string Ini() const { return ReadBytes(folder_ / "zarava.ini"); }
 
     // Runs the load with the given command line; the display ends or keeps running.
-    Dazuze_Display& Start(const std::string& commandLine) {
+    MainFrame& Start(const std::string& commandLine) {
         display_.reset();
-        ctx_ = std::make_unique<Context>(time_, time_, host_, folder_.string());
-        display_ = std::make_unique<Dazuze_Display>(*ctx_, NormaliseCommandLine(commandLine));
+        program_ = std::make_unique<Program>(Services{time_, time_, host_, sound_, programs_},
+                                             folder_.string());
+        display_ = std::make_unique<MainFrame>(*program_, NormaliseCommandLine(commandLine));
         time_.SetAfterEachHandler([this] {
-            ctx_->PublishChanges();
+            program_->PublishChanges();
             display_->PublishIfChanged();
         });
         time_.Post([this] { display_->Load(); });
@@ -53,7 +54,7 @@ protected:
         std::vector<int> rooms;
         for (int id : host_.windowOrder) {
             const WindowSnapshot& w = host_.windows.at(id);
-            rooms.push_back(std::string(w.design->className) == "Dummy_Form" ? 0 : RoomOf(w));
+            rooms.push_back(std::string(w.design->className) == "FillerWindow" ? 0 : RoomOf(w));
         }
         return rooms;
     }
@@ -67,8 +68,10 @@ protected:
     fs::path folder_{temp_.Path()};
     VirtualTime time_{{2024, 1, 8, 9, 0, 0, 0}}; // a Monday
     test::StubHost host_;
-    std::unique_ptr<Context> ctx_;
-    std::unique_ptr<Dazuze_Display> display_;
+    test::RecordingSound sound_;
+    test::RecordingPrograms programs_;
+    std::unique_ptr<Program> program_;
+    std::unique_ptr<MainFrame> display_;
 };
 
 constexpr const char* kTitles = "DAZUZE1=R1\r\nDAZUZE2=R2\r\nDAZUZE3=R3\r\n"
@@ -119,7 +122,7 @@ TEST(CommandLineTest, LettersPickTheMonitorDigitsTheRooms) {
 TEST_F(Startup, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
     WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") + kTitles +
              "[USER INFOMATION]\r\nFORM=3\r\n[DISPLAY INFOMATION]\r\nTYPE=8\r\n");
-    Dazuze_Display& d = Start("B512");
+    MainFrame& d = Start("B512");
     EXPECT_EQ(host_.endedWith, -1);
     EXPECT_EQ(CreatedRooms(), (std::vector<int>{5, 2, 1}));
     const FrameSnapshot& f = host_.frames.back();
@@ -259,7 +262,7 @@ TEST_F(Startup, UnwritableFolderStopsWithTheWriteAccessMessage) {
 
 TEST_F(Startup, TickerGetsTheTrimmedBandMessageAndOnePass) {
     WriteIni("[DISPLAY INFOMATION]\r\nMSSG 3=  Welcome  \r\n[USER INFOMATION]\r\nFORM=1\r\n");
-    Dazuze_Display& d = Start("1");
+    MainFrame& d = Start("1");
     const FrameSnapshot& f = host_.frames.back();
     EXPECT_EQ(f.tickerCaption, "Welcome");
     EXPECT_EQ(f.tickerPass, 1u);

@@ -2,10 +2,11 @@
 // change-only write, the codec, and files that are not settings files at all.
 
 #include "PausingClock.h"
+#include "TempFolder.h"
 
 #include "platform/Files.h"
-#include "text/Cp932.h"
 #include "settings/IniRedWrt.h"
+#include "text/Cp932.h"
 
 #include <filesystem>
 #include <random>
@@ -17,8 +18,8 @@
 namespace zarava {
 namespace {
 
-using testing::PausingClock;
-using testing::TempFolder;
+using test::PausingClock;
+using test::TempFolder;
 
 TEST(Cp932Test, ConvertsBothWaysThroughTheRealCodePage) {
     // 0x5C stays a backslash; the NEC row (①) and the wave dash are the code page's own.

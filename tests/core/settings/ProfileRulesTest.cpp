@@ -3,9 +3,10 @@
 // the rows written in Japanese.
 
 #include "PausingClock.h"
+#include "TempFolder.h"
 
-#include "text/Cp932.h"
 #include "settings/IniRedWrt.h"
+#include "text/Cp932.h"
 
 #include <cstdio>
 #include <string>
@@ -15,7 +16,7 @@ namespace zarava {
 namespace {
 
 using namespace std::string_literals;
-using testing::TempFolder;
+using test::TempFolder;
 
 std::string S(const std::string& utf8) {
     const std::optional<std::string> bytes = Utf8ToCp932(utf8);

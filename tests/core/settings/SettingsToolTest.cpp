@@ -2,6 +2,7 @@
 // codes.
 
 #include "PausingClock.h"
+#include "TempFolder.h"
 
 #include <cstdio>
 #include <string>
@@ -10,7 +11,7 @@
 namespace zarava {
 namespace {
 
-using testing::TempFolder;
+using test::TempFolder;
 
 struct ToolRun {
     int exitCode = -1;

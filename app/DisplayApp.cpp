@@ -1,0 +1,55 @@
+#include "DisplayApp.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+namespace zarava {
+
+DisplayApp::DisplayApp(const std::string& programFolder, const std::string& commandLine,
+                       Clock& clock)
+    : commandLine_(commandLine), view_(QtHost::ScreensLeftToRight()), host_(view_, instance_),
+      program_({engine_, clock, host_, sound_, programs_}, programFolder) {
+    // The engine decides when the display ends (after its unload), not the closing of a
+    // message box that happens to be the only window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    engine_.SetAfterEachHandler([this] {
+        program_.PublishChanges();
+        if (frame_) {
+            frame_->PublishIfChanged();
+        }
+    });
+    view_.onTickerNotification = [this](int code) {
+        engine_.Post([this, code] { frame_->OnTickerNotification(code); });
+    };
+    view_.onCloseRequest = [this] { RequestClose(); };
+}
+
+DisplayApp::~DisplayApp() {
+    engine_.Stop();
+}
+
+void DisplayApp::Start() {
+    engine_.Start();
+    engine_.Post([this] {
+        frame_ = std::make_unique<MainFrame>(program_, commandLine_);
+        frame_->Load();
+    });
+}
+
+void DisplayApp::Stop() {
+    host_.SetStopping();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+    }
+    RequestClose();
+}
+
+void DisplayApp::RequestClose() {
+    engine_.Post([this] {
+        if (frame_) {
+            frame_->OnCloseRequest();
+        }
+    });
+}
+
+} // namespace zarava

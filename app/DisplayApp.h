@@ -1,0 +1,50 @@
+#pragma once
+
+#include "mainwindow/MainFrame.h"
+#include "platform/ProgramStarter.h"
+#include "platform/SingleInstance.h"
+#include "platform/ThreadEngine.h"
+#include "platform/qt/DisplayView.h"
+#include "platform/qt/QtHost.h"
+#include "platform/qt/QtSoundPlayer.h"
+#include "window/Program.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zarava {
+
+// The whole display wired together: the frame view on the GUI thread, the main window's
+// handlers on the engine thread. Made on the GUI thread after the QApplication.
+class DisplayApp {
+public:
+    DisplayApp(const std::string& programFolder, const std::string& commandLine, Clock& clock);
+    ~DisplayApp();
+
+    // Posts the main window's load to the engine.
+    void Start();
+    // Asks the engine to close the display as the user would (from the GUI thread).
+    void RequestClose();
+    // The system stops the display: no message box waits for an answer any more, and the
+    // display closes as the user would close it (GUI thread).
+    void Stop();
+    // Called on the GUI thread once the start-up has finished and every window is drawn.
+    void OnStartupDrawn(std::function<void()> callback) {
+        view_.onStartupDrawn = std::move(callback);
+    }
+    DisplayView& View() { return view_; }
+
+private:
+    std::string commandLine_;
+    SingleInstance instance_;
+    DisplayView view_;
+    QtHost host_;
+    QtSoundPlayer sound_;
+    PosixProgramStarter programs_;
+    ThreadEngine engine_;
+    Program program_;
+    std::unique_ptr<MainFrame> frame_; // engine thread only
+};
+
+} // namespace zarava

@@ -1,0 +1,158 @@
+#include "mainwindow/MainFrame.h"
+
+#include "infoband/FillerWindow.h"
+#include "mainwindow/CommandLine.h"
+#include "roomdisplay/RoomWindow.h"
+#include "text/Numbers.h"
+#include "text/Text.h"
+#include "util/OpeningDay.h"
+#include "util/SharedFolder.h"
+
+#include <algorithm>
+
+namespace zarava {
+
+namespace {
+
+constexpr const char* kWriteAccessMessage =
+    "ネットワーク ユーザーによるファイル変更が、　　\r\n"
+    "制限されている様です。\r\n"
+    "\r\n"
+    "接続先フォルダの共有プロパティで、ファイルの変更を許可して下さい。　　　";
+
+} // namespace
+
+MainFrame::MainFrame(Program& program, std::string commandLine)
+    : program_(program), commandLine_(std::move(commandLine)) {}
+
+MainFrame::~MainFrame() = default;
+
+int MainFrame::ScreenMonitor(int wanted) {
+    // A monitor that is not there: the nearest one that is, the rightmost.
+    const int count = static_cast<int>(program_.host.Monitors().size());
+    return std::clamp(wanted, 0, std::max(count - 1, 0));
+}
+
+void MainFrame::Load() {
+    EnsureFolder(program_.ProgramFile("Temp"));
+    EnsureFolder(program_.ProgramFile("Log"));
+
+    closePending_ = false;
+    tickerBusy_ = false;
+
+    program_.IniPath = program_.ProgramFile("zarava.ini");
+
+    // An empty command line is treated as if another copy were running.
+    const bool anotherCopy = program_.host.AnotherCopyRunning() || commandLine_.empty();
+
+    program_.RoomsFromCommandLine = false;
+    roomShown_.fill(false);
+    openRoomCount_ = 0;
+
+    double shinsatsu = LenientNumber(program_.ReadSetting("DAZUZE INFOMATION", "SHINSATSU"));
+    if (shinsatsu < 0 || shinsatsu > 5) {
+        shinsatsu = 3;
+    }
+    const int roomCount = ToInt16(shinsatsu + 1).value_or(1);
+
+    const bool tolv = commandLine_ == "-tolv";
+    int monitor = 0;
+    if (tolv) {
+        for (int room = 1; room <= roomCount; ++room) {
+            roomShown_[static_cast<std::size_t>(room)] =
+                IsOpenToday(program_.clock, program_.IniPath, static_cast<std::int16_t>(room));
+            openRoomCount_ += roomShown_[static_cast<std::size_t>(room)] ? 1 : 0;
+        }
+    } else {
+        const RoomSelection sel = SelectRooms(commandLine_, roomCount);
+        monitor = sel.monitor;
+        roomShown_ = sel.rooms;
+        program_.RoomsFromCommandLine = sel.fromCommandLine;
+    }
+    if (!program_.RoomsFromCommandLine) {
+        monitor =
+            MonitorFromType(LenientNumber(program_.ReadSetting("DISPLAY INFOMATION", "TYPE")));
+    }
+    frame_.monitor = ScreenMonitor(monitor);
+
+    if (anotherCopy && !program_.RoomsFromCommandLine) {
+        Unload(0);
+        return;
+    }
+
+    if (!ProbeWriteAccess(program_.clock, program_.programFolder)) {
+        PublishIfChanged(); // the box appears on the monitor chosen so far
+        program_.host.ShowMessage(kWriteAccessMessage, frame_.caption, MessageIcon::Information);
+        Unload(1);
+        return;
+    }
+
+    frame_.tickerRepeat = false;
+    frame_.tickerCaption =
+        std::string(TrimSpaces(program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3")));
+
+    SetRunningMark(program_, true);
+
+    frame_.titleBar = false;
+    frame_.shown = true;
+
+    if (tolv && (openRoomCount_ == 3 || openRoomCount_ == 5)) {
+        ShowChild(0, std::make_unique<FillerWindow>(program_));
+    }
+    for (int room = 6; room >= 1; --room) {
+        if (roomShown_[static_cast<std::size_t>(room)]) {
+            program_.CurrentRoomNo = static_cast<std::int16_t>(room);
+            ShowChild(static_cast<std::size_t>(room), std::make_unique<RoomWindow>(program_));
+        }
+    }
+
+    frame_.arrangement = Arrangement::TileVertical;
+    ++frame_.tickerPass;
+
+    frame_.topMost = true;
+    frame_.startupDone = true;
+}
+
+void MainFrame::ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window) {
+    program_.Register(*window);
+    roomWindow_[slot] = std::move(window);
+    roomWindow_[slot]->Show();
+    // The most recently shown window comes first in the stacking order.
+    frame_.children.insert(frame_.children.begin(), roomWindow_[slot]->Id());
+}
+
+void MainFrame::OnTickerNotification(int code) {
+    if (code == 10) {
+        Unload();
+    } else if (code == 11) {
+        tickerBusy_ = false;
+    }
+}
+
+void MainFrame::Unload(int exitCode) {
+    if (ended_) {
+        return;
+    }
+    // The room windows are children of the frame: they close, and clear the mark, first, in
+    // stacking order (room 1 was shown last, the filler first).
+    for (std::size_t slot : {1, 2, 3, 4, 5, 6, 0}) {
+        if (roomWindow_[slot]) {
+            roomWindow_[slot]->Close();
+        }
+    }
+    SetRunningMark(program_, false);
+    frame_.closed = true;
+    ended_ = true;
+    program_.PublishChanges();
+    PublishIfChanged();
+    program_.host.EndProcess(exitCode);
+}
+
+void MainFrame::PublishIfChanged() {
+    if (!published_ || !(frame_ == *published_)) {
+        published_ = frame_;
+        program_.host.PublishFrame(frame_);
+    }
+}
+
+} // namespace zarava

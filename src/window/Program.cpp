@@ -1,0 +1,50 @@
+#include "window/Program.h"
+
+#include "settings/IniRedWrt.h"
+#include "text/Numbers.h"
+#include "util/SharedFolder.h"
+
+#include <algorithm>
+
+namespace zarava {
+
+Program::Program(const Services& services, std::string folder)
+    : scheduler(services.scheduler), clock(services.clock), host(services.host),
+      sound(services.sound), programs(services.programs), programFolder(std::move(folder)) {}
+
+std::string Program::ReadSetting(std::string_view section, std::string_view key) const {
+    return zarava::ReadSetting(clock, section, key, IniPath);
+}
+
+void Program::WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
+    zarava::WriteSetting(clock, section, key, value, IniPath);
+}
+
+std::string Program::ProgramFile(std::string_view relative) const {
+    return ResolveInFolder(programFolder, relative);
+}
+
+void Program::PublishChanges() {
+    for (Window* w : windows_) {
+        if (std::optional<WindowChanges> changes = w->TakeChanges()) {
+            host.PublishWindow(*changes);
+        }
+    }
+    std::erase_if(windows_, [](const Window* w) { return w->Closed(); });
+}
+
+void SetRunningMark(Program& program, bool running) {
+    constexpr std::int32_t kDisplayRunningBit = 4;
+    const auto form = ToInt32(LenientNumber(program.ReadSetting("USER INFOMATION", "FORM")));
+    if (!form) {
+        return; // not a number we could write back without garbling it
+    }
+    const std::int32_t value =
+        running ? (*form | kDisplayRunningBit) : (*form & ~kDisplayRunningBit);
+    if (value == *form) {
+        return; // the bits already hold: no write, no chance to lose another program's change
+    }
+    program.WriteSetting("USER INFOMATION", "FORM", NumberText(value));
+}
+
+} // namespace zarava

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/ProgramStarter.h"
+#include "platform/Scheduler.h"
+#include "platform/SoundPlayer.h"
+#include "window/Window.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarava {
+
+// The services of the system that every window uses.
+struct Services {
+    Scheduler& scheduler;
+    Clock& clock;
+    Host& host;
+    SoundPlayer& sound;
+    ProgramStarter& programs;
+};
+
+// The running display as its windows share it: the process-wide values (IniPath,
+// CurrentRoomNo, the blink phase) and the services. Handed to each window through its
+// constructor, so that tests can run several displays side by side.
+class Program {
+public:
+    Program(const Services& services, std::string programFolder);
+
+    Scheduler& scheduler;
+    Clock& clock;
+    Host& host;
+    SoundPlayer& sound;
+    ProgramStarter& programs;
+    const std::string programFolder; // without a trailing separator
+
+    std::string IniPath;
+    std::int16_t CurrentRoomNo = 0;
+    bool RoomsFromCommandLine = false;
+
+    // The settings store on IniPath.
+    std::string ReadSetting(std::string_view section, std::string_view key) const;
+    void WriteSetting(std::string_view section, std::string_view key, std::string_view value);
+
+    // A file or folder of the program folder, its name matched without regard to case when
+    // the exact name is missing (the issuer names the files on a case-blind file system).
+    std::string ProgramFile(std::string_view relative) const;
+
+    // Open windows, whose changes are handed to the screen after each handler.
+    void Register(Window& window) { windows_.push_back(&window); }
+    // Hands over what changed in every window, and forgets closed windows once their last
+    // state is out.
+    void PublishChanges();
+
+private:
+    std::vector<Window*> windows_;
+};
+
+// Sets or clears the display's running mark (bit value 4) in the shared "FORM" bit field,
+// keeping the other programs' bits as they are.
+void SetRunningMark(Program& program, bool running);
+
+} // namespace zarava

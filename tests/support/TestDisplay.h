@@ -1,0 +1,58 @@
+#pragma once
+
+#include "RecordingServices.h"
+#include "StubHost.h"
+#include "TempFolder.h"
+#include "platform/VirtualTime.h"
+#include "roomdisplay/RoomWindow.h"
+#include "window/Program.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace zarava::test {
+
+// Surroundings for child windows: a program folder with the given zarava.ini (code page 932
+// bytes), virtual time, recording services, and a host that records what is handed over
+// after every handler.
+class TestDisplay {
+public:
+    explicit TestDisplay(const std::string& ini)
+        : program({time, time, host, sound, programs}, folder.Path()) {
+        folder.Write("zarava.ini", ini);
+        program.IniPath = folder / "zarava.ini";
+        time.SetAfterEachHandler([this] { program.PublishChanges(); });
+    }
+
+    // Shows a window the way the main window does: inside one handler.
+    template <typename W> std::unique_ptr<W> Show(int room = 0) {
+        program.CurrentRoomNo = static_cast<std::int16_t>(room);
+        auto w = std::make_unique<W>(program);
+        program.Register(*w);
+        Run([&w] { w->Show(); });
+        return w;
+    }
+    std::unique_ptr<RoomWindow> Room(int room) { return Show<RoomWindow>(room); }
+
+    template <typename F> void Run(F handler) {
+        time.Post(handler);
+        time.RunPending();
+    }
+
+    const WindowSnapshot& Published(const Window& w) const { return host.windows.at(w.Id()); }
+
+    TempFolder folder;
+    VirtualTime time;
+    StubHost host;
+    RecordingSound sound;
+    RecordingPrograms programs;
+    Program program;
+};
+
+// A control of a published window; one missing from the design throws, failing the test.
+inline const ControlState& StateOf(const WindowSnapshot& s, const char* name, int index = -1) {
+    return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
+}
+
+} // namespace zarava::test
