@@ -8,7 +8,7 @@ namespace zarava {
 DisplayApp::DisplayApp(const std::string& programFolder, const std::string& commandLine,
                        Clock& clock)
     : commandLine_(commandLine), view_(QtHost::ScreensLeftToRight()), host_(view_, instance_),
-      program_({engine_, clock, host_, sound_, programs_}, programFolder) {
+      engine_(clock), program_({engine_, engine_, host_, sound_, programs_}, programFolder) {
     // The engine decides when the display ends (after its unload), not the closing of a
     // message box that happens to be the only window.
     QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -42,7 +42,7 @@ private:
     QtHost host_;
     QtSoundPlayer sound_;
     PosixProgramStarter programs_;
-    ThreadEngine engine_;
+    ThreadEngine engine_; // also the handlers' clock
     Program program_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
 };

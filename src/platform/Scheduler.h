@@ -20,18 +20,37 @@ public:
     virtual int Interval() const = 0;
 };
 
-// Runs every handler of the display, one at a time, on one thread. Timers due at the same
-// moment tick in the order they were armed; posted handlers run in the order posted, and a
-// handler never interrupts another.
+// A line of handlers that never interleave: each runs to its end before the next of its strand
+// starts, in the order they became due. While a handler waits (the settings store's retry
+// pause), handlers of other strands run. The exclusive strand runs alone: its handlers wait
+// until no handler of any strand is in the middle of its work, and nothing else starts until
+// they end; loads, unloads and closes run there, as they create and destroy what the others
+// use.
+struct Strand {
+    int id = 0;
+
+    static constexpr Strand Exclusive() { return {0}; }
+    bool IsExclusive() const { return id == 0; }
+    friend bool operator==(Strand, Strand) = default;
+};
+
+// Runs every handler of the display on one engine, one at a time: only one handler runs at any
+// moment, so they share the windows' state without locks. Timers due at the same moment tick
+// in the order they were armed; handlers posted run in the order posted.
 class Scheduler {
 public:
     virtual ~Scheduler() = default;
 
-    virtual std::unique_ptr<Timer> CreateTimer(int intervalMs, bool enabled,
+    // A new strand for a set of handlers that must not interleave (one window's handlers
+    // that read settings, say).
+    virtual Strand NewStrand() = 0;
+
+    virtual std::unique_ptr<Timer> CreateTimer(Strand strand, int intervalMs, bool enabled,
                                                std::function<void()> tick) = 0;
 
     // Queues a handler to run after the current one: input from the GUI, a deferred step.
-    virtual void Post(std::function<void()> handler) = 0;
+    virtual void Post(Strand strand, std::function<void()> handler) = 0;
+    void Post(std::function<void()> handler) { Post(Strand::Exclusive(), std::move(handler)); }
 };
 
 } // namespace zarava

@@ -4,30 +4,37 @@
 
 namespace zarava {
 
-ThreadEngine::ThreadEngine()
-    : start_(std::chrono::steady_clock::now()), queue_([this] { return Now(); }) {}
+ThreadEngine::ThreadEngine(Clock& wallClock)
+    : wallClock_(wallClock), start_(std::chrono::steady_clock::now()),
+      dispatcher_([this] { return Elapsed(); }) {}
 
 ThreadEngine::~ThreadEngine() {
     Stop();
 }
 
-std::int64_t ThreadEngine::Now() const {
+std::int64_t ThreadEngine::Elapsed() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start_)
         .count();
 }
 
-std::unique_ptr<Timer> ThreadEngine::CreateTimer(int intervalMs, bool enabled,
+std::unique_ptr<Timer> ThreadEngine::CreateTimer(Strand strand, int intervalMs, bool enabled,
                                                  std::function<void()> tick) {
-    return queue_.CreateTimer(intervalMs, enabled, std::move(tick));
+    return dispatcher_.CreateTimer(strand, intervalMs, enabled, std::move(tick));
 }
 
-void ThreadEngine::Post(std::function<void()> handler) {
+void ThreadEngine::Post(Strand strand, std::function<void()> handler) {
     {
         std::lock_guard lock(mutex_);
-        inbox_.push_back(std::move(handler));
+        inbox_.emplace_back(strand, std::move(handler));
     }
     wake_.notify_one();
+}
+
+void ThreadEngine::Sleep(int milliseconds) {
+    if (milliseconds > 0 && !dispatcher_.WaitInHandler(milliseconds)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
 }
 
 void ThreadEngine::Start() {
@@ -48,25 +55,23 @@ void ThreadEngine::Stop() {
 }
 
 void ThreadEngine::Run() {
-    std::vector<std::function<void()>> arrived;
+    std::deque<std::pair<Strand, std::function<void()>>> arrived;
     for (;;) {
         {
             std::lock_guard lock(mutex_);
             if (stop_) {
-                return;
+                break;
             }
-            arrived.assign(std::make_move_iterator(inbox_.begin()),
-                           std::make_move_iterator(inbox_.end()));
-            inbox_.clear();
+            arrived.swap(inbox_);
         }
-        for (auto& handler : arrived) {
-            queue_.Post(std::move(handler));
+        for (auto& [strand, handler] : arrived) {
+            dispatcher_.Post(strand, std::move(handler));
         }
         arrived.clear();
 
-        const auto due = queue_.NextDue();
-        if (due && *due <= Now()) {
-            queue_.RunNext(Now());
+        const auto due = dispatcher_.NextDue();
+        if (due && *due <= Elapsed()) {
+            dispatcher_.RunNext(Elapsed());
             if (afterEach_) {
                 afterEach_();
             }
@@ -79,6 +84,11 @@ void ThreadEngine::Run() {
         } else {
             wake_.wait(lock, ready);
         }
+    }
+    // Handlers in the middle of a wait finish now, so nothing is left half done.
+    dispatcher_.FinishWaiting();
+    if (afterEach_) {
+        afterEach_();
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/Clock.h"
+#include "platform/Dispatcher.h"
 #include "platform/Scheduler.h"
-#include "platform/TimerQueue.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -9,43 +10,54 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace zarava {
 
-// The production engine: one thread of its own runs every handler, one at a time, with real
+// The production engine: a thread of its own runs every handler, one at a time, with real
 // timers. The GUI thread only posts input to it, so a settings retry or a stalled network share
-// delays the next handler but never the screen.
-class ThreadEngine final : public Scheduler {
+// delays handlers but never the screen. It is also the handlers' clock: the time of day comes
+// from the wall clock given, and a handler's Sleep lets the other strands run meanwhile.
+class ThreadEngine final : public Scheduler, public Clock {
 public:
-    ThreadEngine();
+    explicit ThreadEngine(Clock& wallClock);
     ~ThreadEngine() override;
 
-    // Timers are made and changed by handlers, on the engine thread.
-    std::unique_ptr<Timer> CreateTimer(int intervalMs, bool enabled,
+    // Strands, timers and their changes are made by handlers, on the engine.
+    Strand NewStrand() override { return dispatcher_.NewStrand(); }
+    std::unique_ptr<Timer> CreateTimer(Strand strand, int intervalMs, bool enabled,
                                        std::function<void()> tick) override;
     // From any thread.
-    void Post(std::function<void()> handler) override;
+    void Post(Strand strand, std::function<void()> handler) override;
+    using Scheduler::Post;
 
-    // Called on the engine thread after each handler; set before Start.
+    LocalDateTime Now() const override { return wallClock_.Now(); }
+    // In a handler: the other strands run meanwhile. Anywhere else: a plain pause.
+    void Sleep(int milliseconds) override;
+
+    // Called on the engine thread after each handler and whenever a handler waits; set
+    // before Start.
     void SetAfterEachHandler(std::function<void()> hook) { afterEach_ = std::move(hook); }
 
     void Start();
-    // Ends the loop after the handler that runs now and waits for the thread. Not from a
-    // handler.
+    // Ends the loop after the handler that runs now, lets waiting handlers finish at once, and
+    // waits for the thread. Not from a handler.
     void Stop();
 
 private:
     void Run();
-    std::int64_t Now() const;
+    std::int64_t Elapsed() const;
 
+    Clock& wallClock_;
     const std::chrono::steady_clock::time_point start_;
-    TimerQueue queue_; // engine thread only
     std::function<void()> afterEach_;
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::function<void()>> inbox_; // guarded by mutex_
-    bool stop_ = false;                       // guarded by mutex_
+    std::deque<std::pair<Strand, std::function<void()>>> inbox_; // guarded by mutex_
+    bool stop_ = false;                                          // guarded by mutex_
+
+    Dispatcher dispatcher_; // engine thread only
     std::thread thread_;
 };
 

@@ -5,15 +5,16 @@
 
 namespace zarava {
 
-VirtualTime::VirtualTime(LocalDateTime start) : wallBase_(start), queue_([this] { return now_; }) {}
+VirtualTime::VirtualTime(LocalDateTime start)
+    : wallBase_(start), dispatcher_([this] { return now_; }) {}
 
-std::unique_ptr<Timer> VirtualTime::CreateTimer(int intervalMs, bool enabled,
+std::unique_ptr<Timer> VirtualTime::CreateTimer(Strand strand, int intervalMs, bool enabled,
                                                 std::function<void()> tick) {
-    return queue_.CreateTimer(intervalMs, enabled, std::move(tick));
+    return dispatcher_.CreateTimer(strand, intervalMs, enabled, std::move(tick));
 }
 
-void VirtualTime::Post(std::function<void()> handler) {
-    queue_.Post(std::move(handler));
+void VirtualTime::Post(Strand strand, std::function<void()> handler) {
+    dispatcher_.Post(strand, std::move(handler));
 }
 
 LocalDateTime VirtualTime::Now() const {
@@ -21,9 +22,20 @@ LocalDateTime VirtualTime::Now() const {
 }
 
 void VirtualTime::Sleep(int milliseconds) {
-    if (milliseconds > 0) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    slept_ += milliseconds;
+    if (!dispatcher_.WaitInHandler(milliseconds)) {
         now_ += milliseconds;
-        slept_ += milliseconds;
+    }
+}
+
+void VirtualTime::RunPending() {
+    AdvanceBy(0);
+    while (dispatcher_.HasWaiting()) {
+        const auto due = dispatcher_.NextDue();
+        AdvanceBy(due ? std::max<std::int64_t>(*due - now_, 0) : 0);
     }
 }
 
@@ -35,12 +47,12 @@ void VirtualTime::SetWallClock(LocalDateTime t) {
 void VirtualTime::AdvanceBy(std::int64_t milliseconds) {
     const std::int64_t limit = now_ + std::max<std::int64_t>(milliseconds, 0);
     for (;;) {
-        const auto due = queue_.NextDue();
+        const auto due = dispatcher_.NextDue();
         if (!due || *due > limit) {
             break;
         }
         now_ = std::max(now_, *due);
-        queue_.RunNext(now_);
+        dispatcher_.RunNext(now_);
         if (afterEach_) {
             afterEach_();
         }

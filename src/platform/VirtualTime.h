@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Dispatcher.h"
 #include "platform/Scheduler.h"
-#include "platform/TimerQueue.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,24 +10,28 @@
 
 namespace zarava {
 
-// Scheduler and clock for tests and benchmarks: time moves only when the test says so, and a
-// handler's Sleep moves it too (the other timers then run late, as on a busy real thread).
-// A whole clinic day runs in milliseconds. Single-threaded: call everything from one thread.
+// Scheduler and clock for tests and benchmarks: time moves only when the test says so. A
+// handler's Sleep lets other strands run meanwhile, as on the real engine; a Sleep outside any
+// handler simply moves the time on. A whole clinic day runs in milliseconds. Call everything
+// from one thread (the handlers call in while they run).
 class VirtualTime final : public Scheduler, public Clock {
 public:
     explicit VirtualTime(LocalDateTime start = {2024, 1, 8, 9, 0, 0, 0});
 
-    std::unique_ptr<Timer> CreateTimer(int intervalMs, bool enabled,
+    Strand NewStrand() override { return dispatcher_.NewStrand(); }
+    std::unique_ptr<Timer> CreateTimer(Strand strand, int intervalMs, bool enabled,
                                        std::function<void()> tick) override;
-    void Post(std::function<void()> handler) override;
+    void Post(Strand strand, std::function<void()> handler) override;
+    using Scheduler::Post;
 
     LocalDateTime Now() const override;
     void Sleep(int milliseconds) override;
 
     // Runs every handler due up to now + ms, in order, then sets the time to now + ms.
     void AdvanceBy(std::int64_t milliseconds);
-    // Runs the posted handlers and the timers due now.
-    void RunPending() { AdvanceBy(0); }
+    // Runs the posted handlers and the timers due now, and lets time go on just as far as the
+    // handlers that wait need to end (with whatever falls due meanwhile).
+    void RunPending();
     // Moves the wall clock to another local time without running anything (a new day, say).
     void SetWallClock(LocalDateTime t);
 
@@ -36,7 +40,8 @@ public:
     // Total of all Sleep calls so far.
     std::int64_t Slept() const { return slept_; }
 
-    // Called after each handler (the production engine publishes the windows' state there).
+    // Called after each handler, and whenever a handler waits (the production engine hands the
+    // windows' changes to the screen there).
     void SetAfterEachHandler(std::function<void()> hook) { afterEach_ = std::move(hook); }
 
 private:
@@ -44,8 +49,8 @@ private:
     std::int64_t slept_ = 0;
     LocalDateTime wallBase_;
     std::int64_t wallBaseAt_ = 0;
-    TimerQueue queue_;
     std::function<void()> afterEach_;
+    Dispatcher dispatcher_; // last: its workers end before the rest goes
 };
 
 } // namespace zarava

@@ -1,4 +1,5 @@
 #include "platform/ThreadEngine.h"
+#include "platform/SystemClock.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,8 @@ namespace {
 // Handlers posted from several threads at once run one at a time, each exactly once, and the
 // hook after each handler sees their effects: the hand-over the GUI thread relies on.
 TEST(ThreadEngineTest, HandlersFromManyThreadsRunOneAtATime) {
-    ThreadEngine engine;
+    SystemClock wall;
+    ThreadEngine engine(wall);
     int counter = 0; // touched only by handlers: no lock, as the design promises
     std::atomic<int> running{0};
     std::atomic<bool> overlapped{false};
@@ -48,13 +50,14 @@ TEST(ThreadEngineTest, HandlersFromManyThreadsRunOneAtATime) {
 }
 
 TEST(ThreadEngineTest, TimersTickOnTheEngineAndStopWhenDisabled) {
-    ThreadEngine engine;
+    SystemClock wall;
+    ThreadEngine engine(wall);
     std::unique_ptr<Timer> timer;
     int ticks = 0;
     std::promise<void> fifth;
     engine.Start();
     engine.Post([&] {
-        timer = engine.CreateTimer(5, true, [&] {
+        timer = engine.CreateTimer(engine.NewStrand(), 5, true, [&] {
             if (++ticks == 5) {
                 timer->SetEnabled(false);
                 fifth.set_value();

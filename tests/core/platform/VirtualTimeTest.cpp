@@ -16,21 +16,30 @@ struct Log {
     }
 };
 
-TEST(VirtualTimeTest, TimersDueTogetherTickInArmingOrder) {
+using Events = std::vector<std::string>;
+
+TEST(VirtualTimeTest, TimersDueTogetherTickInArmingOrderAndPostedHandlersInPostingOrder) {
     VirtualTime time;
     Log log{{}, &time};
-    auto a = time.CreateTimer(100, true, [&] { log.Add("a"); });
-    auto b = time.CreateTimer(50, true, [&] { log.Add("b"); });
-    auto c = time.CreateTimer(100, true, [&] { log.Add("c"); });
+    const Strand s = time.NewStrand();
+    auto a = time.CreateTimer(s, 100, true, [&] { log.Add("a"); });
+    auto b = time.CreateTimer(s, 50, true, [&] { log.Add("b"); });
+    auto c = time.CreateTimer(time.NewStrand(), 100, true, [&] { log.Add("c"); });
+    time.Post([&] {
+        log.Add("first");
+        time.Post([&] { log.Add("third"); });
+    });
+    time.Post(s, [&] { log.Add("second"); });
     time.AdvanceBy(100);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"b@50", "a@100", "c@100", "b@100"}));
+    EXPECT_EQ(log.events,
+              (Events{"first@0", "second@0", "third@0", "b@50", "a@100", "c@100", "b@100"}));
 }
 
 TEST(VirtualTimeTest, HandlerThatRearmsItselfCountsFromTheEndOfItsTick) {
     VirtualTime time;
     Log log{{}, &time};
     std::unique_ptr<Timer> poll;
-    poll = time.CreateTimer(100, true, [&] {
+    poll = time.CreateTimer(time.NewStrand(), 100, true, [&] {
         poll->SetEnabled(false);
         poll->SetInterval(853);
         log.Add("poll");
@@ -38,20 +47,21 @@ TEST(VirtualTimeTest, HandlerThatRearmsItselfCountsFromTheEndOfItsTick) {
         poll->SetEnabled(true);
     });
     time.AdvanceBy(100 + 100 + 853 + 100 + 853);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"poll@100", "poll@1053", "poll@2006"}));
+    EXPECT_EQ(log.events, (Events{"poll@100", "poll@1053", "poll@2006"}));
 }
 
 TEST(VirtualTimeTest, TimerDisabledByAnotherHandlerDoesNotTick) {
     VirtualTime time;
     Log log{{}, &time};
-    auto victim = time.CreateTimer(100, true, [&] { log.Add("victim"); });
-    auto killer = time.CreateTimer(100, false, [&] {
+    const Strand s = time.NewStrand();
+    auto victim = time.CreateTimer(s, 100, true, [&] { log.Add("victim"); });
+    auto killer = time.CreateTimer(s, 100, false, [&] {
         log.Add("killer");
         victim->SetEnabled(false);
     });
     killer->SetEnabled(true); // armed after the victim, but due at the same time
     time.AdvanceBy(100);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"victim@100", "killer@100"}));
+    EXPECT_EQ(log.events, (Events{"victim@100", "killer@100"}));
     time.AdvanceBy(1000);
     EXPECT_EQ(log.events.size(), 2u + 10u); // only the killer goes on
     for (std::size_t i = 2; i < log.events.size(); ++i) {
@@ -59,34 +69,50 @@ TEST(VirtualTimeTest, TimerDisabledByAnotherHandlerDoesNotTick) {
     }
 }
 
-TEST(VirtualTimeTest, SleepDelaysOtherTimersWithoutBursts) {
+// While a handler waits for its retry, other strands go on in their rhythm; its own strand,
+// and its own timer, wait for it, and then tick once, never in a burst.
+TEST(VirtualTimeTest, WaitingHandlerHoldsOnlyItsOwnStrand) {
     VirtualTime time;
     Log log{{}, &time};
-    auto slow = time.CreateTimer(1000, true, [&] {
+    const Strand room = time.NewStrand();
+    auto slow = time.CreateTimer(room, 1000, true, [&] {
         log.Add("slow");
         time.Sleep(350);
+        log.Add("slow-end");
     });
-    auto fast = time.CreateTimer(100, true, [&] { log.Add("fast"); });
+    auto sameRoom = time.CreateTimer(room, 100, true, [&] { log.Add("same"); });
+    auto other = time.CreateTimer(time.NewStrand(), 100, true, [&] { log.Add("other"); });
     time.AdvanceBy(1400);
-    // The fast timer was due at 1000 and 1100..1300 during the sleep: it ticks once late,
-    // then goes on in its own phase.
-    const std::vector<std::string> tail(log.events.end() - 3, log.events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"slow@1000", "fast@1350", "fast@1400"}));
+    const Events from(std::find(log.events.begin(), log.events.end(), "slow@1000"),
+                      log.events.end());
+    EXPECT_EQ(from, (Events{"slow@1000", "other@1000", "other@1100", "other@1200", "other@1300",
+                            "slow-end@1350", "same@1350", "other@1400", "same@1400"}));
     EXPECT_EQ(time.Slept(), 350);
     EXPECT_EQ(time.Elapsed(), 1400);
 }
 
-TEST(VirtualTimeTest, PostedHandlersRunInOrderBeforeLaterTimers) {
+// An exclusive handler (a close, say) waits until no handler is in the middle of its work, and
+// nothing new starts while it is due or in the middle of its own.
+TEST(VirtualTimeTest, ExclusiveHandlerRunsAlone) {
     VirtualTime time;
     Log log{{}, &time};
-    auto t = time.CreateTimer(10, true, [&] { log.Add("timer"); });
-    time.Post([&] {
-        log.Add("first");
-        time.Post([&] { log.Add("third"); });
+    auto poll = time.CreateTimer(time.NewStrand(), 100, true, [&] {
+        log.Add("poll");
+        time.Sleep(100);
+        log.Add("poll-end");
     });
-    time.Post([&] { log.Add("second"); });
-    time.AdvanceBy(10);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"first@0", "second@0", "third@0", "timer@10"}));
+    auto blink = time.CreateTimer(time.NewStrand(), 30, true, [&] { log.Add("blink"); });
+    time.AdvanceBy(120);
+    time.Post([&] {
+        log.Add("close");
+        time.Sleep(100);
+        log.Add("close-end");
+    });
+    time.AdvanceBy(200);
+    const Events from(std::find(log.events.begin(), log.events.end(), "poll@100"),
+                      log.events.end());
+    EXPECT_EQ(from, (Events{"poll@100", "blink@120", "poll-end@200", "close@200", "close-end@300",
+                            "blink@300", "poll@300"}));
 }
 
 TEST(VirtualTimeTest, WallClockFollowsVirtualTime) {
