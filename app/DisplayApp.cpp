@@ -8,7 +8,8 @@ namespace zarava {
 DisplayApp::DisplayApp(const std::string& programFolder, const std::string& commandLine,
                        Clock& clock)
     : commandLine_(commandLine), view_(QtHost::ScreensLeftToRight()), host_(view_, instance_),
-      engine_(clock), program_({engine_, engine_, host_, sound_, programs_}, programFolder) {
+      engine_(clock), program_({engine_, engine_, host_, sound_, programs_}, programFolder),
+      strands_{engine_.NewStrand(), engine_.NewStrand()} {
     // The engine decides when the display ends (after its unload), not the closing of a
     // message box that happens to be the only window.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -19,7 +20,10 @@ DisplayApp::DisplayApp(const std::string& programFolder, const std::string& comm
         }
     });
     view_.onTickerNotification = [this](int code) {
-        engine_.Post([this, code] { frame_->OnTickerNotification(code); });
+        engine_.Post(strands_.window, [this, code] { frame_->OnTickerNotification(code); });
+    };
+    view_.onKeyPress = [this](int windowId, char32_t key) {
+        engine_.Post(strands_.keys, [this, windowId, key] { frame_->OnKeyPress(windowId, key); });
     };
     view_.onCloseRequest = [this] { RequestClose(); };
 }
@@ -31,7 +35,7 @@ DisplayApp::~DisplayApp() {
 void DisplayApp::Start() {
     engine_.Start();
     engine_.Post([this] {
-        frame_ = std::make_unique<MainFrame>(program_, commandLine_);
+        frame_ = std::make_unique<MainFrame>(program_, commandLine_, strands_);
         frame_->Load();
     });
 }
@@ -47,7 +51,7 @@ void DisplayApp::Stop() {
 void DisplayApp::RequestClose() {
     engine_.Post([this] {
         if (frame_) {
-            frame_->OnCloseRequest();
+            frame_->Unload();
         }
     });
 }

@@ -44,6 +44,7 @@ private:
     PosixProgramStarter programs_;
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
+    const MainFrame::Strands strands_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
 };
 

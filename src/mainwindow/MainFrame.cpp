@@ -7,6 +7,7 @@
 #include "text/Text.h"
 #include "util/OpeningDay.h"
 #include "util/SharedFolder.h"
+#include "window/RunningMark.h"
 
 #include <algorithm>
 
@@ -22,8 +23,14 @@ constexpr const char* kWriteAccessMessage =
 
 } // namespace
 
-MainFrame::MainFrame(Program& program, std::string commandLine)
-    : program_(program), commandLine_(std::move(commandLine)) {}
+MainFrame::MainFrame(Program& program, std::string commandLine, Strands strands)
+    : program_(program), commandLine_(std::move(commandLine)), windowStrand_(strands.window),
+      keyStrand_(strands.keys),
+      // The blink phase never waits for anything, so it keeps its rhythm in a strand of its
+      // own while the frame's other handlers wait for a settings retry.
+      blinkPhaseTimer_(program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkPhaseMs,
+                                                     true, [this] { AdvanceBlinkPhase(); })),
+      watchdog_(program, windowStrand_, [this] { RequestClose(); }) {}
 
 MainFrame::~MainFrame() = default;
 
@@ -36,8 +43,8 @@ int MainFrame::ScreenMonitor(int wanted) {
 void MainFrame::Load() {
     EnsureFolder(program_.ProgramFile("Temp"));
     EnsureFolder(program_.ProgramFile("Log"));
+    program_.log = OperationsLog(program_.clock, program_.ProgramFile("Log"));
 
-    closePending_ = false;
     tickerBusy_ = false;
 
     program_.IniPath = program_.ProgramFile("zarava.ini");
@@ -75,15 +82,18 @@ void MainFrame::Load() {
     }
     frame_.monitor = ScreenMonitor(monitor);
 
+    program_.log.RemoveOldFiles();
+    program_.log.Write(StartLine(roomCount));
+
     if (anotherCopy && !program_.RoomsFromCommandLine) {
-        Unload(0);
+        Unload(0, commandLine_.empty() ? "empty command line" : "another copy runs");
         return;
     }
 
     if (!ProbeWriteAccess(program_.clock, program_.programFolder)) {
         PublishIfChanged(); // the box appears on the monitor chosen so far
         program_.host.ShowMessage(kWriteAccessMessage, frame_.caption, MessageIcon::Information);
-        Unload(1);
+        Unload(1, "the program folder cannot be written");
         return;
     }
 
@@ -109,6 +119,8 @@ void MainFrame::Load() {
     frame_.arrangement = Arrangement::TileVertical;
     ++frame_.tickerPass;
 
+    watchdog_.Start();
+
     frame_.topMost = true;
     frame_.startupDone = true;
 }
@@ -121,18 +133,63 @@ void MainFrame::ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window)
     frame_.children.insert(frame_.children.begin(), roomWindow_[slot]->Id());
 }
 
+std::string MainFrame::StartLine(int roomCount) const {
+    std::string rooms;
+    for (int room = 1; room <= 6; ++room) {
+        if (roomShown_[static_cast<std::size_t>(room)]) {
+            rooms += (rooms.empty() ? "" : " ") + NumberText(room);
+        }
+    }
+    return "start: command line \"" + commandLine_ + "\", monitor " +
+           NumberText(frame_.monitor + 1) + " of " +
+           NumberText(static_cast<std::int64_t>(program_.host.Monitors().size())) + ", rooms " +
+           (rooms.empty() ? "none" : rooms) + " of " + NumberText(roomCount);
+}
+
+void MainFrame::AdvanceBlinkPhase() {
+    // While the display is about to close the phase stands still.
+    if (!watchdog_.ClosePending()) {
+        program_.blinkPhase.Advance();
+    }
+}
+
 void MainFrame::OnTickerNotification(int code) {
-    if (code == 10) {
-        Unload();
-    } else if (code == 11) {
+    if (code == kTickerDoubleClicked) {
+        RequestClose();
+    } else if (code == kTickerPassEnded) {
         tickerBusy_ = false;
     }
 }
 
-void MainFrame::Unload(int exitCode) {
+void MainFrame::OnKeyPress(int windowId, char32_t key) {
+    RoomWindow* target = nullptr;
+    for (std::size_t room = 1; room <= 6; ++room) {
+        auto* window = dynamic_cast<RoomWindow*>(roomWindow_[room].get());
+        if (window == nullptr || window->Closed()) {
+            continue;
+        }
+        if (target == nullptr || window->Id() == windowId) {
+            target = window; // the clicked room, else the lowest room number shown
+        }
+        if (window->Id() == windowId) {
+            break;
+        }
+    }
+    if (target != nullptr) {
+        target->OnKeyPress(key);
+    }
+}
+
+void MainFrame::RequestClose() {
+    program_.scheduler.Post(Strand::Exclusive(), [this] { Unload(); });
+}
+
+void MainFrame::Unload(int exitCode, std::string_view why) {
     if (ended_) {
         return;
     }
+    blinkPhaseTimer_->SetEnabled(false);
+    watchdog_.Stop();
     // The room windows are children of the frame: they close, and clear the mark, first, in
     // stacking order (room 1 was shown last, the filler first).
     for (std::size_t slot : {1, 2, 3, 4, 5, 6, 0}) {
@@ -141,6 +198,8 @@ void MainFrame::Unload(int exitCode) {
         }
     }
     SetRunningMark(program_, false);
+    program_.log.Write("end" + (why.empty() ? std::string() : ": " + std::string(why)) +
+                       " (exit status " + NumberText(exitCode) + ")");
     frame_.closed = true;
     ended_ = true;
     program_.PublishChanges();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/CloseWatchdog.h"
+#include "platform/Scheduler.h"
 #include "window/ChildWindow.h"
 #include "window/Program.h"
 
@@ -8,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zarava {
 
@@ -16,20 +19,45 @@ namespace zarava {
 // closes them and ends the program.
 class MainFrame {
 public:
-    MainFrame(Program& program, std::string commandLine);
+    // The shared blink phase steps every 600 ms.
+    static constexpr int kBlinkPhaseMs = 600;
+    // The ticker band's notifications.
+    static constexpr int kTickerDoubleClicked = 10;
+    static constexpr int kTickerPassEnded = 11;
+
+    // The strands of the frame's own handlers and of the keyboard. The GUI posts into them, so
+    // its side makes them before the engine runs.
+    struct Strands {
+        Strand window;
+        Strand keys;
+    };
+    MainFrame(Program& program, std::string commandLine, Strands strands);
+    MainFrame(Program& program, std::string commandLine)
+        : MainFrame(program, std::move(commandLine),
+                    {program.scheduler.NewStrand(), program.scheduler.NewStrand()}) {}
     ~MainFrame();
 
     // The load: runs once, when the program starts.
     void Load();
 
-    // Closes the room windows, clears the running mark and ends the process.
-    void Unload(int exitCode = 0);
+    // Closes the room windows, clears the running mark and ends the process. Exclusive: no
+    // other handler may be in the middle of its work.
+    void Unload(int exitCode = 0, std::string_view why = {});
 
+    // Closes the display through its unload, as soon as no handler is in the middle of its
+    // work (from any handler).
+    void RequestClose();
+
+    // The strand of the frame's own handlers (the watchdog, the ticker and its notifications).
+    Strand WindowStrand() const { return windowStrand_; }
     // The ticker band's notifications: 10 closes the display, 11 ends a pass.
     void OnTickerNotification(int code);
 
-    // The window system asks the frame to close.
-    void OnCloseRequest() { Unload(); }
+    // The strand that takes the keyboard, in typing order.
+    Strand KeyStrand() const { return keyStrand_; }
+    // A key typed while the given window was the active one (the one last clicked); it goes
+    // to that room window, else to the shown room with the lowest number.
+    void OnKeyPress(int windowId, char32_t key);
 
     // Hands the frame's state to the screen when it changed (after every handler).
     void PublishIfChanged();
@@ -40,6 +68,8 @@ public:
 private:
     int ScreenMonitor(int wanted);
     void ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window);
+    std::string StartLine(int roomCount) const;
+    void AdvanceBlinkPhase();
 
     Program& program_;
     const std::string commandLine_;
@@ -47,7 +77,10 @@ private:
     std::optional<FrameSnapshot> published_;
     bool ended_ = false;
 
-    bool closePending_ = false;
+    const Strand windowStrand_;
+    const Strand keyStrand_;
+    std::unique_ptr<Timer> blinkPhaseTimer_;
+    CloseWatchdog watchdog_;
     bool tickerBusy_ = false;
     std::array<bool, 7> roomShown_{}; // by room number, 1..6
     std::int16_t openRoomCount_ = 0;

@@ -1,6 +1,8 @@
 #include "roomdisplay/RoomWindow.h"
 
+#include "platform/FileAppend.h"
 #include "text/Numbers.h"
+#include "window/RunningMark.h"
 
 namespace zarava {
 
@@ -73,6 +75,35 @@ void RoomWindow::RoomWindowLoad() {
 
 void RoomWindow::RoomWindowUnload() {
     SetRunningMark(program_, false);
+}
+
+void RoomWindow::OnKeyPress(char32_t key) {
+    const BarcodeCollector::Result result = barcode_.Key(key);
+    if (!result.consumed) {
+        return;
+    }
+    if (result.started) {
+        lastBarcode_.clear();
+    }
+    SetCaption(Find("BarLabel"), barcode_.Collected());
+    if (result.complete) {
+        HandOffBarcode(*result.complete);
+    }
+}
+
+// The issuer picks the codes up from the hand-off file. Each line goes in one write, so the
+// issuer never reads half a code; a code that cannot be written is lost, and the log says so.
+void RoomWindow::HandOffBarcode(const std::string& code) {
+    if (LenientNumber(program_.ReadSetting("ZARAVA1 INFOMATION", "BAR CODE")) != 1) {
+        return;
+    }
+    if (!IsHandOffCode(code) || code == lastBarcode_) {
+        return;
+    }
+    lastBarcode_ = code;
+    if (!AppendToFile(program_.ProgramFile("hkcode.tmp"), code + "\r\n")) {
+        program_.log.Write("barcode " + code + " not handed on: hkcode.tmp cannot be written");
+    }
 }
 
 void RoomWindow::CloseRoomWindow() {

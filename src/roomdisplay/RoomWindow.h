@@ -1,5 +1,6 @@
 #pragma once
 
+#include "roomdisplay/BarcodeCollector.h"
 #include "roomdisplay/RoomDesign.h"
 #include "window/ChildWindow.h"
 #include "window/Program.h"
@@ -23,6 +24,10 @@ public:
 
     std::int16_t RoomNo() const { return roomNo_; }
 
+    // A key typed while this is the active room window (a barcode reader types like a
+    // keyboard).
+    void OnKeyPress(char32_t key);
+
 protected:
     void Load() override { RoomWindowLoad(); }
     void Unload() override { RoomWindowUnload(); }
@@ -32,9 +37,12 @@ private:
     void RoomWindowUnload();
     void ApplyColours(int colourIndex);
     void SpreadWaitingBoard();
+    void HandOffBarcode(const std::string& code);
 
     Program& program_;
     std::int16_t roomNo_ = 0;
+    BarcodeCollector barcode_;
+    std::string lastBarcode_; // the code last handed on; a start character forgets it
 };
 
 } // namespace zarava

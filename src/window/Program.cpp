@@ -1,7 +1,6 @@
 #include "window/Program.h"
 
 #include "settings/IniRedWrt.h"
-#include "text/Numbers.h"
 #include "util/SharedFolder.h"
 
 #include <algorithm>
@@ -31,20 +30,6 @@ void Program::PublishChanges() {
         }
     }
     std::erase_if(windows_, [](const Window* w) { return w->Closed(); });
-}
-
-void SetRunningMark(Program& program, bool running) {
-    constexpr std::int32_t kDisplayRunningBit = 4;
-    const auto form = ToInt32(LenientNumber(program.ReadSetting("USER INFOMATION", "FORM")));
-    if (!form) {
-        return; // not a number we could write back without garbling it
-    }
-    const std::int32_t value =
-        running ? (*form | kDisplayRunningBit) : (*form & ~kDisplayRunningBit);
-    if (value == *form) {
-        return; // the bits already hold: no write, no chance to lose another program's change
-    }
-    program.WriteSetting("USER INFOMATION", "FORM", NumberText(value));
 }
 
 } // namespace zarava

@@ -5,6 +5,8 @@
 #include "platform/ProgramStarter.h"
 #include "platform/Scheduler.h"
 #include "platform/SoundPlayer.h"
+#include "util/OperationsLog.h"
+#include "window/BlinkPhase.h"
 #include "window/Window.h"
 
 #include <cstdint>
@@ -40,6 +42,8 @@ public:
     std::string IniPath;
     std::int16_t CurrentRoomNo = 0;
     bool RoomsFromCommandLine = false;
+    BlinkPhase blinkPhase;
+    OperationsLog log; // writes nothing until the start-up has made the Log folder
 
     // The settings store on IniPath.
     std::string ReadSetting(std::string_view section, std::string_view key) const;
@@ -58,9 +62,5 @@ public:
 private:
     std::vector<Window*> windows_;
 };
-
-// Sets or clears the display's running mark (bit value 4) in the shared "FORM" bit field,
-// keeping the other programs' bits as they are.
-void SetRunningMark(Program& program, bool running);
 
 } // namespace zarava

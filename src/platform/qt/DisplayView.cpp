@@ -6,6 +6,7 @@
 #include "platform/qt/WindowView.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QTimer>
 
 namespace zarava {
@@ -17,6 +18,8 @@ DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monit
     setPalette(p);
     // A kiosk: the pointer is hidden while it rests over the display.
     setCursor(Qt::BlankCursor);
+    // Keys come to the frame whatever was clicked: the windows inside it take no focus.
+    setFocusPolicy(Qt::StrongFocus);
     band_ = new TickerBand(this);
     client_ = new QWidget(this);
     connect(band_, &TickerBand::notification, this, [this](int code) {
@@ -98,6 +101,8 @@ void DisplayView::ApplyWindow(const WindowChanges& window) {
     }
     if (it == windows_.end()) {
         auto* view = new WindowView(client_);
+        const int id = window.windowId;
+        connect(view, &WindowView::clicked, this, [this, id] { activeWindow_ = id; });
         it = windows_.emplace(window.windowId, view).first;
     }
     it->second->applyChanges(window);
@@ -127,6 +132,16 @@ void DisplayView::Arrange() {
 void DisplayView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Arrange();
+}
+
+void DisplayView::keyPressEvent(QKeyEvent* event) {
+    // A barcode reader types its code as characters; each one goes to the engine in order.
+    if (onKeyPress) {
+        for (const char32_t c : event->text().toUcs4()) {
+            onKeyPress(activeWindow_, c);
+        }
+    }
+    event->accept();
 }
 
 void DisplayView::closeEvent(QCloseEvent* event) {

@@ -30,12 +30,15 @@ public:
     // Input for the engine.
     std::function<void(int)> onTickerNotification;
     std::function<void()> onCloseRequest;
+    // A typed character and the window last clicked (0 before any click).
+    std::function<void(int, char32_t)> onKeyPress;
     // Called once the start-up has finished and every window has been drawn.
     std::function<void()> onStartupDrawn;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Arrange();
@@ -46,6 +49,7 @@ private:
     bool placed_ = false;
     bool drawnReported_ = false;
     bool closing_ = false;
+    int activeWindow_ = 0;
     TickerBand* band_ = nullptr;
     QWidget* client_ = nullptr;
     std::map<int, WindowView*> windows_;

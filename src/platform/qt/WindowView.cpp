@@ -146,6 +146,11 @@ QRect WindowView::Area(std::size_t index) const {
     return PixelRect(box);
 }
 
+void WindowView::mousePressEvent(QMouseEvent* event) {
+    emit clicked();
+    QWidget::mousePressEvent(event);
+}
+
 void WindowView::resizeEvent(QResizeEvent* event) {
     scaled_.clear();
     QWidget::resizeEvent(event);

@@ -32,7 +32,12 @@ public:
     void applyChanges(const WindowChanges& changes);
     const WindowSnapshot& snapshot() const { return snapshot_; }
 
+signals:
+    // The user clicked into the window: it becomes the one that takes the keyboard.
+    void clicked();
+
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,9 +1,5 @@
-#include "RecordingServices.h"
-#include "StubHost.h"
-#include "TempFolder.h"
+#include "FrameFixture.h"
 #include "mainwindow/CommandLine.h"
-#include "mainwindow/MainFrame.h"
-#include "platform/VirtualTime.h"
 
 #include <gtest/gtest.h>
 
@@ -17,62 +13,8 @@
 namespace zarava {
 namespace {
 
+using test::FrameFixture;
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A program folder with a zarava.ini, a virtual clock and a recording host.
-class Startup : public ::testing::Test {
-protected:
-    void WriteIni(const std::string& body) {
-        std::ofstream(folder_ / "zarava.ini", std::ios::binary) << body;
-    }
-    std::string Ini() const { return ReadBytes(folder_ / "zarava.ini"); }
-
-    // Runs the load with the given command line; the display ends or keeps running.
-    MainFrame& Start(const std::string& commandLine) {
-        display_.reset();
-        program_ = std::make_unique<Program>(Services{time_, time_, host_, sound_, programs_},
-                                             folder_.string());
-        display_ = std::make_unique<MainFrame>(*program_, NormaliseCommandLine(commandLine));
-        time_.SetAfterEachHandler([this] {
-            program_->PublishChanges();
-            display_->PublishIfChanged();
-        });
-        time_.Post([this] { display_->Load(); });
-        time_.RunPending();
-        return *display_;
-    }
-
-    // Room numbers of the shown windows, in the order they were created (0 = the filler).
-    std::vector<int> CreatedRooms() const {
-        std::vector<int> rooms;
-        for (int id : host_.windowOrder) {
-            const WindowSnapshot& w = host_.windows.at(id);
-            rooms.push_back(std::string(w.design->className) == "FillerWindow" ? 0 : RoomOf(w));
-        }
-        return rooms;
-    }
-    static int RoomOf(const WindowSnapshot& w) {
-        // The rooms' titles in these tests are "R<n>".
-        const int i = w.design->Find("xDazuzeLabel");
-        return std::stoi(w.controls[static_cast<std::size_t>(i)].caption.substr(1));
-    }
-
-    test::TempFolder temp_;
-    fs::path folder_{temp_.Path()};
-    VirtualTime time_{{2024, 1, 8, 9, 0, 0, 0}}; // a Monday
-    test::StubHost host_;
-    test::RecordingSound sound_;
-    test::RecordingPrograms programs_;
-    std::unique_ptr<Program> program_;
-    std::unique_ptr<MainFrame> display_;
-};
 
 constexpr const char* kTitles = "DAZUZE1=R1\r\nDAZUZE2=R2\r\nDAZUZE3=R3\r\n"
                                 "DAZUZE4=R4\r\nDAZUZE5=R5\r\nDAZUZE6=R6\r\n";
@@ -119,7 +61,7 @@ TEST(CommandLineTest, LettersPickTheMonitorDigitsTheRooms) {
     }
 }
 
-TEST_F(Startup, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
+TEST_F(FrameFixture, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
     WriteIni(std::string("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n") + kTitles +
              "[USER INFOMATION]\r\nFORM=3\r\n[DISPLAY INFOMATION]\r\nTYPE=8\r\n");
     MainFrame& d = Start("B512");
@@ -142,7 +84,7 @@ TEST_F(Startup, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
     }
 }
 
-TEST_F(Startup, MonitorComesFromTheLetterOrElseFromType) {
+TEST_F(FrameFixture, MonitorComesFromTheLetterOrElseFromType) {
     host_.monitors = {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}, {3840, 0, 1280, 1024}};
     struct Case {
         const char* line;
@@ -162,7 +104,7 @@ TEST_F(Startup, MonitorComesFromTheLetterOrElseFromType) {
     }
 }
 
-TEST_F(Startup, RoomCountFollowsShinsatsuWithinBounds) {
+TEST_F(FrameFixture, RoomCountFollowsShinsatsuWithinBounds) {
     struct Case {
         const char* shinsatsu;
         int rooms;
@@ -180,7 +122,7 @@ TEST_F(Startup, RoomCountFollowsShinsatsuWithinBounds) {
     }
 }
 
-TEST_F(Startup, TolvShowsTheRoomsOpenTodayWithAFillerForThreeOrFive) {
+TEST_F(FrameFixture, TolvShowsTheRoomsOpenTodayWithAFillerForThreeOrFive) {
     struct Case {
         LocalDateTime day;
         const char* masks; // WEEK2..WEEK6
@@ -219,7 +161,7 @@ TEST_F(Startup, TolvShowsTheRoomsOpenTodayWithAFillerForThreeOrFive) {
     }
 }
 
-TEST_F(Startup, WithoutRoomDigitsASecondCopyOrAnEmptyLineEndsSilently) {
+TEST_F(FrameFixture, WithoutRoomDigitsASecondCopyOrAnEmptyLineEndsSilently) {
     struct Case {
         const char* line;
         bool anotherCopy;
@@ -246,7 +188,7 @@ TEST_F(Startup, WithoutRoomDigitsASecondCopyOrAnEmptyLineEndsSilently) {
     }
 }
 
-TEST_F(Startup, UnwritableFolderStopsWithTheWriteAccessMessage) {
+TEST_F(FrameFixture, UnwritableFolderStopsWithTheWriteAccessMessage) {
     folder_ /= "gone"; // the probe cannot create its file in a folder that does not exist
     Start("a1");
     ASSERT_EQ(host_.messages.size(), 1u);
@@ -260,7 +202,7 @@ TEST_F(Startup, UnwritableFolderStopsWithTheWriteAccessMessage) {
     folder_ = folder_.parent_path();
 }
 
-TEST_F(Startup, TickerGetsTheTrimmedBandMessageAndOnePass) {
+TEST_F(FrameFixture, TickerGetsTheTrimmedBandMessageAndOnePass) {
     WriteIni("[DISPLAY INFOMATION]\r\nMSSG 3=  Welcome  \r\n[USER INFOMATION]\r\nFORM=1\r\n");
     MainFrame& d = Start("1");
     const FrameSnapshot& f = host_.frames.back();
@@ -270,7 +212,9 @@ TEST_F(Startup, TickerGetsTheTrimmedBandMessageAndOnePass) {
     EXPECT_TRUE(fs::is_directory(folder_ / "Temp"));
     EXPECT_TRUE(fs::is_directory(folder_ / "Log"));
 
-    d.OnTickerNotification(10); // a double-click on the band closes the display
+    // A double-click on the band closes the display.
+    time_.Post(d.WindowStrand(), [&d] { d.OnTickerNotification(10); });
+    time_.RunPending();
     EXPECT_EQ(host_.endedWith, 0);
     EXPECT_NE(Ini().find("FORM=1\r\n"), std::string::npos);
 }

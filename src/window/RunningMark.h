@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace zarava {
+
+class Program;
+
+// The shared bit field [USER INFOMATION] FORM: bit values 1 and 2 are set by the issuer's
+// programs while they run, 4 by the display while one of its windows is open.
+inline constexpr std::int64_t kIssuerBits = 1 | 2;
+inline constexpr std::int64_t kDisplayRunningBit = 4;
+
+// FORM as a whole number (rounded, halves to even); nothing when it holds a number too large
+// to be a bit field, which the display then neither trusts nor writes back.
+std::optional<std::int64_t> ReadFormBits(Program& program);
+
+// Sets or clears the display's running mark, keeping the other programs' bits as they are.
+// The read and the write follow each other at once, and nothing is written when the bit is
+// already as wanted, so a change another program makes in between is lost as rarely as can be.
+void SetRunningMark(Program& program, bool running);
+
+} // namespace zarava

@@ -1,0 +1,160 @@
+// The main window over a morning: the close watchdog on FORM, the blink phase, the unload.
+
+#include "FrameFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+using test::FrameFixture;
+
+class Lifecycle : public FrameFixture {
+protected:
+    void StartWithForm(const std::string& form) {
+        WriteIni("[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n[USER INFOMATION]\r\nFORM=" + form + "\r\n");
+        Start("1");
+    }
+    // The issuer changes FORM in place (without our settings store).
+    void SetForm(const std::string& form) {
+        std::string ini = Ini();
+        const std::size_t at = ini.find("FORM=") + 5;
+        ini.replace(at, ini.find('\r', at) - at, form);
+        WriteIni(ini);
+    }
+    bool Ended() const { return host_.endedWith >= 0; }
+};
+
+TEST_F(Lifecycle, WatchdogKeepsTheRunningMarkWhileTheIssuerRunsAndClosesOneSecondAfterItEnds) {
+    StartWithForm("1");
+    EXPECT_EQ(Form(), "5");
+    SetForm("1"); // another copy that ended cleared our mark
+    time_.AdvanceBy(9999);
+    EXPECT_EQ(Form(), "1"); // the first pass comes 10 s after the start-up
+    time_.AdvanceBy(1);
+    EXPECT_EQ(Form(), "5");
+    SetForm("1");
+    time_.AdvanceBy(2000);
+    EXPECT_EQ(Form(), "5"); // every 2 s
+
+    SetForm("4"); // the issuer ended
+    time_.AdvanceBy(2000);
+    EXPECT_FALSE(Ended()); // the first pass that sees it only makes the close pending
+    time_.AdvanceBy(999);
+    EXPECT_FALSE(Ended());
+    time_.AdvanceBy(1);
+    EXPECT_TRUE(Ended());
+    EXPECT_EQ(host_.endedWith, 0);
+    EXPECT_EQ(Form(), "0");
+    EXPECT_TRUE(host_.frames.back().closed);
+}
+
+TEST_F(Lifecycle, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGoesOn) {
+    StartWithForm("5");
+    time_.AdvanceBy(10000);
+    SetForm("4");
+    time_.AdvanceBy(2000); // close pending from here
+    const std::int16_t frozen = program_->blinkPhase.Counter();
+    time_.AdvanceBy(900);
+    EXPECT_EQ(program_->blinkPhase.Counter(), frozen) << "the phase stands still";
+    SetForm("6");
+    time_.AdvanceBy(100); // this pass finds bit 2
+    EXPECT_FALSE(Ended());
+    EXPECT_EQ(Form(), "6"); // bit 4 already set: nothing written
+    time_.AdvanceBy(600);
+    EXPECT_NE(program_->blinkPhase.Counter(), frozen);
+    time_.AdvanceBy(60000);
+    EXPECT_FALSE(Ended());
+}
+
+TEST_F(Lifecycle, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
+    StartWithForm("1");
+    std::vector<bool> on;
+    for (int step = 0; step < 8; ++step) {
+        time_.AdvanceBy(600);
+        on.push_back(program_->blinkPhase.On());
+    }
+    // Two steps may have passed during the load's retries; the rhythm is what counts.
+    const std::vector<bool> rhythm{true, true, true, false};
+    bool matches = false;
+    for (std::size_t shift = 0; shift < 4 && !matches; ++shift) {
+        matches = true;
+        for (std::size_t i = 0; i < on.size(); ++i) {
+            matches = matches && on[i] == rhythm[(i + shift) % 4];
+        }
+    }
+    EXPECT_TRUE(matches);
+}
+
+// Values the issuer's side might leave in FORM: the display stays exactly as long as an issuer
+// bit is set, and never rewrites a value it cannot read back as the same number.
+TEST_F(Lifecycle, OddFormValues) {
+    const std::string huge(255, '9');
+    const struct {
+        std::string form;
+        bool staysOpen;
+        std::string after; // FORM after 30 s
+    } cases[] = {
+        {"", false, "0"},    {"abc", false, "0"},                // no number reads as 0
+        {"-1", true, "-1"},  {"4294967301", true, "4294967301"}, // 2^32 + 5: bits 1, 4
+        {"1e10", true, "5"}, {huge, false, huge},
+        {"2.5", true, "6"},  {" 3 ", true, " 7 "}, // the blanks stay
+    };
+    for (const auto& c : cases) {
+        StartWithForm(c.form);
+        time_.AdvanceBy(30000);
+        EXPECT_EQ(!Ended(), c.staysOpen) << c.form;
+        if (c.staysOpen) {
+            EXPECT_EQ(Form(), c.after) << c.form;
+        } else {
+            EXPECT_NE(Ini().find("FORM=" + c.after + "\r\n"), std::string::npos) << c.form;
+        }
+        host_.endedWith = -1;
+    }
+}
+
+TEST_F(Lifecycle, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLogsWhy) {
+    StartWithForm("0");
+    time_.AdvanceBy(10999);
+    EXPECT_FALSE(Ended());
+    time_.AdvanceBy(2);
+    EXPECT_TRUE(Ended());
+    EXPECT_EQ(Form(), "0");
+    const std::string log = temp_.Read("Log/20240108.log");
+    EXPECT_NE(log.find("start: command line \"1\", monitor 1 of 1, rooms 1 of 1"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("closing: the issuer bits of FORM stayed clear"), std::string::npos);
+    EXPECT_NE(log.find("end (exit status 0)"), std::string::npos);
+}
+
+TEST_F(Lifecycle, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOffFile) {
+    WriteIni("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\nDAZUZE1=R1\r\nDAZUZE2=R2\r\n"
+             "[USER INFOMATION]\r\nFORM=1\r\n[ZARAVA1 INFOMATION]\r\nBAR CODE=1\r\n");
+    MainFrame& frame = Start("12");
+    const int room2 = host_.windowOrder.front(); // shown first
+    const int room1 = host_.windowOrder.back();
+    const auto type = [&](int window, const std::string& keys) {
+        for (const char c : keys) {
+            time_.Post(frame.KeyStrand(), [&frame, window, c] { frame.OnKeyPress(window, c); });
+        }
+        time_.RunPending();
+    };
+    const auto barLabel = [&](int window) {
+        const WindowSnapshot& w = host_.windows.at(window);
+        return w.controls[static_cast<std::size_t>(w.design->Find("BarLabel"))].caption;
+    };
+    type(0, "A01234");
+    type(room2, "A9876543210B"); // a click on room 2 starts a code of its own there
+    type(0, "56789B");           // nothing clicked: room 1 finishes its code
+    type(room1, "\r\nA0123456789Bx");
+    EXPECT_EQ(temp_.Read("hkcode.tmp"), "A9876543210B\r\nA0123456789B\r\nA0123456789B\r\n");
+    EXPECT_EQ(barLabel(room1), "A0123456789B"); // Enter and x were not ours
+    EXPECT_EQ(barLabel(room2), "A9876543210B");
+}
+
+} // namespace
+} // namespace zarava

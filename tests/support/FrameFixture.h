@@ -1,0 +1,72 @@
+#pragma once
+
+#include "RecordingServices.h"
+#include "StubHost.h"
+#include "TempFolder.h"
+#include "mainwindow/CommandLine.h"
+#include "mainwindow/MainFrame.h"
+#include "platform/VirtualTime.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarava::test {
+
+// A program folder with a zarava.ini, virtual time, recording services and a recording host,
+// for whole scenarios of the display.
+class FrameFixture : public ::testing::Test {
+protected:
+    void WriteIni(const std::string& body) { temp_.Write("zarava.ini", body); }
+    std::string Ini() const { return temp_.Read("zarava.ini"); }
+    // The value of FORM as the file holds it.
+    std::string Form() const {
+        const std::string ini = Ini();
+        const std::size_t at = ini.find("FORM=");
+        return at == std::string::npos ? "" : ini.substr(at + 5, ini.find('\r', at) - at - 5);
+    }
+
+    // Runs the load with the given command line; the display ends or keeps running.
+    MainFrame& Start(const std::string& commandLine) {
+        display_.reset();
+        program_ = std::make_unique<Program>(Services{time_, time_, host_, sound_, programs_},
+                                             folder_.string());
+        display_ = std::make_unique<MainFrame>(*program_, NormaliseCommandLine(commandLine));
+        time_.SetAfterEachHandler([this] {
+            program_->PublishChanges();
+            display_->PublishIfChanged();
+        });
+        time_.Post([this] { display_->Load(); });
+        time_.RunPending();
+        return *display_;
+    }
+
+    // Room numbers of the shown windows, in the order they were created (0 = the filler).
+    std::vector<int> CreatedRooms() const {
+        std::vector<int> rooms;
+        for (int id : host_.windowOrder) {
+            const WindowSnapshot& w = host_.windows.at(id);
+            rooms.push_back(std::string(w.design->className) == "FillerWindow" ? 0 : RoomOf(w));
+        }
+        return rooms;
+    }
+    static int RoomOf(const WindowSnapshot& w) {
+        // The rooms' titles in these tests are "R<n>".
+        const int i = w.design->Find("xDazuzeLabel");
+        return std::stoi(w.controls[static_cast<std::size_t>(i)].caption.substr(1));
+    }
+
+    TempFolder temp_;
+    std::filesystem::path folder_{temp_.Path()};
+    VirtualTime time_{{2024, 1, 8, 9, 0, 0, 0}}; // a Monday
+    StubHost host_;
+    RecordingSound sound_;
+    RecordingPrograms programs_;
+    std::unique_ptr<Program> program_;
+    std::unique_ptr<MainFrame> display_;
+};
+
+} // namespace zarava::test
