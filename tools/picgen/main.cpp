@@ -1,7 +1,9 @@
-// Draws the digit palettes, glyphs and banner of the room window as two-colour GIF files.
+// Draws the digit palettes, glyphs and banner of the room window as two-colour GIF files, and
+// writes the outlines they were drawn from, so the display can draw them sharp at any size.
 // Run by hand after a change of font or layout; the files it writes are committed.
 
 #include "GifWriter.h"
+#include "OutlineWriter.h"
 #include "Raster.h"
 
 #include <QFile>
@@ -52,22 +54,32 @@ constexpr qreal kBannerEmbolden = 1.0;
 // Outlines are taken at this size so rounding in the font engine plays no part.
 constexpr qreal kReferenceSize = 1000;
 
+// One drawing, shared by the pictures that show it in different colours.
+struct Shape {
+    QString name;
+    QPainterPath outline; // in the picture's pixels
+    qreal embolden = 0;
+    Bitmap bitmap;
+};
+
 struct Picture {
     QString name;
-    Bitmap bitmap;
+    std::size_t shape; // index into the shapes
     Rgb background;
     Rgb ink;
 };
 
-struct DigitSet {
-    std::vector<Bitmap> digits;
-    Bitmap dash;
-};
+// The outline is quantised before it is rasterised, so the GIF and the outline file show the
+// very same geometry.
+Shape Draw(const QString& name, const QPainterPath& placed, int width, int height, qreal embolden) {
+    const QPainterPath outline = QuantisedForFile(placed);
+    return {name, outline, embolden, Rasterize(outline, width, height, embolden)};
+}
 
 // All ten numerals at one size on one baseline. The common box of the numerals (tallest top to
 // lowest bottom) is centred vertically, so every digit sits at the same height whatever its own
 // overshoot; horizontally each digit is centred on its own ink, as a row of pictures wants.
-DigitSet DrawDigits() {
+std::vector<Shape> DrawDigits() {
     const QRawFont font = LoadFontFile(kDigitFont, QStringLiteral("Bold"), kReferenceSize);
     std::vector<QPainterPath> outlines;
     QRectF box;
@@ -80,15 +92,16 @@ DigitSet DrawDigits() {
     // A whole-pixel baseline lets the flat feet of the numerals end exactly on a pixel edge.
     const qreal baseline = std::round(kDigitSide / 2.0 - scale * box.center().y());
 
-    DigitSet set;
-    for (const QPainterPath& outline : outlines) {
-        const QRectF ink = outline.boundingRect();
+    std::vector<Shape> shapes;
+    for (int d = 0; d <= 9; ++d) {
+        const QRectF ink = outlines[d].boundingRect();
         if (ink.width() * scale > kDigitSide * 0.9)
             throw std::runtime_error("a numeral is too wide for its picture");
         QTransform place;
         place.translate(kDigitSide / 2.0 - scale * ink.center().x(), baseline);
         place.scale(scale, scale);
-        set.digits.push_back(Rasterize(place.map(outline), kDigitSide, kDigitSide, kDigitEmbolden));
+        shapes.push_back(Draw(QStringLiteral("numeral%1").arg(d), place.map(outlines[d]),
+                              kDigitSide, kDigitSide, kDigitEmbolden));
     }
 
     // The dash stands for "no number". The font's hyphen has the numerals' weight but is too
@@ -102,13 +115,15 @@ DigitSet DrawDigits() {
                     baseline + scale * (box.center().y() - ink.center().y()));
     place.scale(dashWidth / ink.width(), scale);
     place.translate(-ink.left(), 0);
-    set.dash = Rasterize(place.map(dashOutline), kDigitSide, kDigitSide, kDigitEmbolden);
-    return set;
+    shapes.push_back(Draw(QStringLiteral("dash"), place.map(dashOutline), kDigitSide, kDigitSide,
+                          kDigitEmbolden));
+    return shapes;
 }
 
 // Scales an outline to fill `fill` of the picture along its tighter side, including the
 // emboldening, and centres it on its ink.
-Bitmap DrawCentred(const QPainterPath& outline, int width, int height, qreal fill, qreal embolden) {
+Shape DrawCentred(const QString& name, const QPainterPath& outline, int width, int height,
+                  qreal fill, qreal embolden) {
     const QRectF ink = outline.boundingRect();
     const qreal scale = std::min((fill * width - 2 * embolden) / ink.width(),
                                  (fill * height - 2 * embolden) / ink.height());
@@ -116,12 +131,14 @@ Bitmap DrawCentred(const QPainterPath& outline, int width, int height, qreal fil
     place.translate(width / 2.0 - scale * ink.center().x(),
                     height / 2.0 - scale * ink.center().y());
     place.scale(scale, scale);
-    return Rasterize(place.map(outline), width, height, embolden);
+    return Draw(name, place.map(outline), width, height, embolden);
 }
 
-std::vector<Picture> DrawAll() {
+// Fills `shapes` and returns the pictures that show them.
+std::vector<Picture> DrawAll(std::vector<Shape>& shapes) {
+    shapes = DrawDigits(); // numerals 0 to 9, then the dash
+    constexpr std::size_t kDash = 10;
     std::vector<Picture> pictures;
-    const DigitSet numerals = DrawDigits();
 
     struct Palette {
         const char* prefix;
@@ -134,11 +151,11 @@ std::vector<Picture> DrawAll() {
         {"ImgW", kWhite, kGreen},
     };
     for (const Palette& palette : palettes) {
-        for (int d = 0; d <= 9; ++d)
-            pictures.push_back({QStringLiteral("%1_%2").arg(palette.prefix).arg(d),
-                                numerals.digits[d], palette.background, palette.ink});
+        for (std::size_t d = 0; d <= 9; ++d)
+            pictures.push_back({QStringLiteral("%1_%2").arg(palette.prefix).arg(d), d,
+                                palette.background, palette.ink});
     }
-    pictures.push_back({QStringLiteral("ImgG_10"), numerals.dash, kWindow, kGreen});
+    pictures.push_back({QStringLiteral("ImgG_10"), kDash, kWindow, kGreen});
 
     const QRawFont gothic = LoadFontFile(kGothicFont, QStringLiteral("Regular"), kReferenceSize);
     struct Glyph {
@@ -153,57 +170,71 @@ std::vector<Picture> DrawAll() {
         {"GlyphNin", u'人', kBlue},
     };
     for (const Glyph& glyph : glyphs) {
+        const QString name = QString::fromLatin1(glyph.name);
         const QPainterPath outline = TextOutline(gothic, QString(QChar(glyph.character)));
-        pictures.push_back(
-            {QString::fromLatin1(glyph.name),
-             DrawCentred(outline, kGlyphSide, kGlyphSide, kGlyphFill, kGlyphEmbolden), kWindow,
-             glyph.ink});
+        pictures.push_back({name, shapes.size(), kWindow, glyph.ink});
+        shapes.push_back(
+            DrawCentred(name, outline, kGlyphSide, kGlyphSide, kGlyphFill, kGlyphEmbolden));
     }
 
     // Proportional kana let the line take a larger size in the banner's width.
     const QRawFont pgothic = LoadFontFile(kPGothicFont, QStringLiteral("Regular"), kReferenceSize);
     const QPainterPath banner = TextOutline(pgothic, QStringLiteral("お待たせしました"));
-    pictures.push_back(
-        {QStringLiteral("Banner"),
-         DrawCentred(banner, kBannerWidth, kBannerHeight, kBannerFill, kBannerEmbolden), kWindow,
-         kBlack});
+    pictures.push_back({QStringLiteral("Banner"), shapes.size(), kWindow, kBlack});
+    shapes.push_back(DrawCentred(QStringLiteral("Banner"), banner, kBannerWidth, kBannerHeight,
+                                 kBannerFill, kBannerEmbolden));
     return pictures;
 }
 
 // Reads the file back with Qt's own GIF reader and compares every pixel, so a fault in the
 // encoder shows up here and not on a waiting-room screen.
-void CheckReadsBack(const QString& path, const Picture& picture) {
+void CheckReadsBack(const QString& path, const Picture& picture, const Bitmap& bitmap) {
     const QImage image(path);
-    if (image.isNull() || image.width() != picture.bitmap.width ||
-        image.height() != picture.bitmap.height)
+    if (image.isNull() || image.width() != bitmap.width || image.height() != bitmap.height)
         throw std::runtime_error("Qt cannot read back " + path.toStdString());
     const auto expected = [](Rgb c) { return qRgb(c.r, c.g, c.b); };
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const QRgb want = expected(picture.bitmap.At(x, y) ? picture.ink : picture.background);
+            const QRgb want = expected(bitmap.At(x, y) ? picture.ink : picture.background);
             if (image.pixel(x, y) != want)
                 throw std::runtime_error("pixel mismatch reading back " + path.toStdString());
         }
     }
 }
 
+void WriteFile(const QString& path, const char* data, std::size_t size) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size) || !file.flush())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
 int Run(const QString& folder) {
-    const std::vector<Picture> pictures = DrawAll();
+    std::vector<Shape> shapes;
+    const std::vector<Picture> pictures = DrawAll(shapes);
     for (const Picture& picture : pictures) {
-        const std::vector<std::uint8_t> bytes =
-            EncodeGif(picture.bitmap, picture.background, picture.ink);
+        const Bitmap& bitmap = shapes[picture.shape].bitmap;
+        const std::vector<std::uint8_t> bytes = EncodeGif(bitmap, picture.background, picture.ink);
         const QString path = folder + QLatin1Char('/') + picture.name + QStringLiteral(".gif");
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-            !file.flush())
-            throw std::runtime_error("cannot write " + path.toStdString());
-        file.close();
-        CheckReadsBack(path, picture);
-        std::printf("%s (%d x %d, %zu bytes)\n", qPrintable(path), picture.bitmap.width,
-                    picture.bitmap.height, bytes.size());
+        WriteFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        CheckReadsBack(path, picture, bitmap);
+        std::printf("%s (%d x %d, %zu bytes)\n", qPrintable(path), bitmap.width, bitmap.height,
+                    bytes.size());
     }
+
+    std::vector<OutlineShape> outlineShapes;
+    for (const Shape& shape : shapes)
+        outlineShapes.push_back({shape.name, shape.outline, shape.embolden});
+    std::vector<OutlinePicture> outlinePictures;
+    for (const Picture& picture : pictures) {
+        const Shape& shape = shapes[picture.shape];
+        outlinePictures.push_back({picture.name, shape.bitmap.width, shape.bitmap.height,
+                                   picture.background, picture.ink, shape.name});
+    }
+    const std::string text = FormatOutlines(outlineShapes, outlinePictures);
+    const QString path = folder + QStringLiteral("/outlines.txt");
+    WriteFile(path, text.data(), text.size());
+    std::printf("%s (%zu shapes, %zu bytes)\n", qPrintable(path), shapes.size(), text.size());
     return 0;
 }
 

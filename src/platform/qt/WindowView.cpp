@@ -2,6 +2,7 @@
 
 #include "platform/qt/Colours.h"
 #include "platform/qt/Fonts.h"
+#include "platform/qt/PictureRenderer.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -273,10 +274,6 @@ void WindowView::DrawImage(QPainter& painter, const QRect& rect, const Picture& 
     if (picture.Empty()) {
         return;
     }
-    const QImage& image = Decoded(picture);
-    if (image.isNull()) {
-        return;
-    }
     // Pictures are stretched to the control exactly, whatever their own proportions; the
     // scaled copy is kept so a repaint is a plain copy.
     const qreal dpr = devicePixelRatioF();
@@ -289,8 +286,18 @@ void WindowView::DrawImage(QPainter& painter, const QRect& rect, const Picture& 
         QStringLiteral("%1@%2x%3").arg(source).arg(device.width()).arg(device.height());
     auto it = scaled_.find(key);
     if (it == scaled_.end()) {
-        QPixmap pixmap = QPixmap::fromImage(
-            image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        // Design pictures are drawn from their outlines, sharp at any size; the others, and
+        // any without an outline, are their bitmaps stretched.
+        QPixmap pixmap =
+            picture.fileBytes ? QPixmap() : PictureRenderer::Shared().Pixmap(source, device, dpr);
+        if (pixmap.isNull()) {
+            const QImage& image = Decoded(picture);
+            if (image.isNull()) {
+                return;
+            }
+            pixmap = QPixmap::fromImage(
+                image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
         pixmap.setDevicePixelRatio(dpr);
         it = scaled_.insert(key, pixmap);
     }

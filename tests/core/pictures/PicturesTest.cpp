@@ -1,4 +1,5 @@
-// The committed pictures of the room window, checked as any GIF reader would see them.
+// The committed pictures of the room window, checked as any GIF reader would see them, and the
+// outlines the display draws them from at sizes other than their own.
 
 #include "platform/Geometry.h"
 
@@ -7,11 +8,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -142,7 +145,83 @@ TEST(PicturesTest, ResourceFileListsEveryDesignPictureAsAnOpaqueTwoColourGif) {
         EXPECT_GT(ink, 0) << "blank picture";
         EXPECT_GT(background, ink) << "picture is mostly ink";
     }
+    EXPECT_EQ(entries["outlines.txt"], "pictures/outlines.txt");
+    entries.erase("outlines.txt");
     EXPECT_TRUE(entries.empty()) << entries.size() << " pictures the design does not name";
+}
+
+// A shape of the outline file: its widening and the box of all its points.
+struct Shape {
+    double widen = -1;
+    double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+};
+
+struct Outlined {
+    int width = 0, height = 0;
+    std::string background, ink, shape;
+};
+
+// Reads the outline file the way its header comment describes it.
+void ReadOutlines(const std::string& text, std::map<std::string, Shape>& shapes,
+                  std::map<std::string, Outlined>& pictures) {
+    std::istringstream lines(text);
+    Shape* shape = nullptr;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream in(line);
+        std::string command, name;
+        in >> command >> std::ws;
+        if (command == "shape") {
+            shape = &shapes[(in >> name, name)];
+            in >> shape->widen;
+        } else if (command == "picture") {
+            Outlined& picture = pictures[(in >> name, name)];
+            in >> picture.width >> picture.height >> picture.background >> picture.ink >>
+                picture.shape;
+        } else if (shape && !command.empty() && command[0] != '#') {
+            for (double x, y; in >> x >> y;) {
+                shape->left = std::min(shape->left, x);
+                shape->right = std::max(shape->right, x);
+                shape->top = std::min(shape->top, y);
+                shape->bottom = std::max(shape->bottom, y);
+            }
+        }
+    }
+}
+
+std::string Hex(Rgb c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", c.r, c.g, c.b);
+    return text;
+}
+
+TEST(PicturesTest, EveryDesignPictureHasAnOutlineInItsColoursThatFitsItsPicture) {
+    std::map<std::string, Shape> shapes;
+    std::map<std::string, Outlined> pictures;
+    ReadOutlines(ReadText(ZARAVA_SOURCE_DIR "/resources/pictures/outlines.txt"), shapes, pictures);
+    for (const auto& [alias, expected] : ExpectedPictures()) {
+        const std::string name = alias.substr(0, alias.size() - 4);
+        SCOPED_TRACE(name);
+        ASSERT_EQ(pictures.count(name), 1u);
+        const Outlined picture = pictures[name];
+        pictures.erase(name);
+        EXPECT_EQ(picture.width, expected.width);
+        EXPECT_EQ(picture.height, expected.height);
+        EXPECT_EQ(picture.background, Hex(expected.background));
+        EXPECT_EQ(picture.ink, Hex(expected.ink));
+        ASSERT_EQ(shapes.count(picture.shape), 1u);
+        const Shape& shape = shapes[picture.shape];
+        // Curves stay inside their points, and the widening adds its width on each side.
+        EXPECT_GE(shape.widen, 0);
+        EXPECT_LE(shape.widen, 0.05 * std::min(expected.width, expected.height));
+        EXPECT_GE(shape.left - shape.widen, 0);
+        EXPECT_GE(shape.top - shape.widen, 0);
+        EXPECT_LE(shape.right + shape.widen, expected.width);
+        EXPECT_LE(shape.bottom + shape.widen, expected.height);
+        // The ink fills a fair part of the picture, in the picture's own pixels.
+        EXPECT_GT(shape.right - shape.left, expected.width / 4.0);
+        EXPECT_GT(shape.bottom - shape.top, expected.height / (name == "ImgG_10" ? 12.0 : 2.0));
+    }
+    EXPECT_TRUE(pictures.empty()) << pictures.size() << " outlines the design does not name";
 }
 
 } // namespace

@@ -1,0 +1,217 @@
+#include "platform/qt/PictureRenderer.h"
+#include "platform/Window.h"
+#include "platform/qt/WindowView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+QByteArray Resource(const QString& name) {
+    QFile file(QStringLiteral(":/pictures/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A design picture's bitmap and its two colours: background in the corner, ink elsewhere.
+struct Design {
+    QImage bitmap;
+    QRgb background = 0;
+    QRgb ink = 0;
+
+    explicit Design(const QString& name)
+        : bitmap(QImage::fromData(Resource(name + ".gif")).convertToFormat(QImage::Format_RGB32)) {
+        background = bitmap.pixel(0, 0);
+        ink = *std::find_if(Pixels(bitmap), Pixels(bitmap) + bitmap.width() * bitmap.height(),
+                            [&](QRgb p) { return p != background; });
+    }
+    static const QRgb* Pixels(const QImage& image) {
+        return reinterpret_cast<const QRgb*>(image.constBits());
+    }
+    int InkPixels(const QImage& image) const {
+        return static_cast<int>(
+            std::count(Pixels(image), Pixels(image) + image.width() * image.height(), ink));
+    }
+    // How far a pixel lies from the background towards the ink, 0 to 1.
+    double Coverage(QRgb p) const {
+        const int d[3] = {qRed(ink) - qRed(background), qGreen(ink) - qGreen(background),
+                          qBlue(ink) - qBlue(background)};
+        const int v[3] = {qRed(p) - qRed(background), qGreen(p) - qGreen(background),
+                          qBlue(p) - qBlue(background)};
+        const double along = d[0] * v[0] + d[1] * v[1] + d[2] * v[2];
+        return std::clamp(along / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 0.0, 1.0);
+    }
+};
+
+TEST(PictureRendererTest, EveryDesignPictureDrawnAtAnySizeHasTheShapeAndColoursOfItsBitmap) {
+    PictureRenderer renderer(Resource("outlines.txt"));
+    const QStringList files = QDir(QStringLiteral(":/pictures")).entryList({"*.gif"});
+    ASSERT_EQ(files.size(), 76);
+    // The design size, a larger one, and stretches across and down.
+    const QSize factors[] = {{1, 1}, {3, 3}, {2, 1}, {1, 3}};
+    for (const QString& file : files) {
+        const Design design(file.chopped(4));
+        SCOPED_TRACE(file.toStdString());
+        for (const QSize f : factors) {
+            const QSize device(design.bitmap.width() * f.width(),
+                               design.bitmap.height() * f.height());
+            const QImage drawn = renderer.Pixmap(file.chopped(4), device)
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+            ASSERT_EQ(drawn.size(), device);
+            EXPECT_EQ(drawn.pixel(0, 0), design.background);
+            EXPECT_GT(design.InkPixels(drawn), 0) << "solid ink somewhere";
+            // Averaged over the cell of each bitmap pixel and cut at half, as the bitmap was.
+            int differ = 0;
+            for (int y = 0; y < design.bitmap.height(); ++y) {
+                for (int x = 0; x < design.bitmap.width(); ++x) {
+                    double sum = 0;
+                    for (int i = 0; i < f.width() * f.height(); ++i) {
+                        sum += design.Coverage(drawn.pixel(x * f.width() + i % f.width(),
+                                                           y * f.height() + i / f.width()));
+                    }
+                    const bool ink = sum / (f.width() * f.height()) >= 0.5;
+                    differ += ink != (design.bitmap.pixel(x, y) == design.ink);
+                }
+            }
+            // Only pixels cut almost exactly at half coverage may come out either way.
+            EXPECT_LE(differ, std::max(4, design.InkPixels(design.bitmap) / 50))
+                << f.width() << "x" << f.height();
+        }
+    }
+}
+
+// Walks every row and column for steps between background and ink and returns the ramps of
+// in-between pixels. Drawn from an outline, an edge ramps over a pixel or two at any size; a
+// stretched bitmap ramps over the stretch, or steps without any ramp.
+std::vector<int> Ramps(const QImage& image, const Design& design) {
+    std::vector<int> ramps;
+    const auto walk = [&](int length, auto at) {
+        int last = -1; // 0 background, 2 ink
+        int ramp = 0;
+        for (int i = 0; i < length; ++i) {
+            const double c = design.Coverage(at(i));
+            const int kind = c < 0.1 ? 0 : c > 0.9 ? 2 : 1;
+            if (kind == 1) {
+                ++ramp;
+                continue;
+            }
+            if (last >= 0 && kind != last) {
+                ramps.push_back(ramp);
+            }
+            last = kind;
+            ramp = 0;
+        }
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        walk(image.width(), [&](int x) { return image.pixel(x, y); });
+    }
+    for (int x = 0; x < image.width(); ++x) {
+        walk(image.height(), [&](int y) { return image.pixel(x, y); });
+    }
+    return ramps;
+}
+
+TEST(PictureRendererTest, PicturesStretchedEightTimesInAWindowHaveSharpSmoothEdges) {
+    const auto gif = std::make_shared<const std::string>(Resource("ImgR_7.gif").toStdString());
+    const struct {
+        Picture picture;
+        const char* design;
+        bool sharp;
+    } cases[] = {
+        {{"ImgR_7", nullptr}, "ImgR_7", true},
+        {{"ImgO_2", nullptr}, "ImgO_2", true},
+        {{"GlyphBan", nullptr}, "GlyphBan", true},
+        {{"GlyphYaku", nullptr}, "GlyphYaku", true},
+        {{"GlyphFun", nullptr}, "GlyphFun", true},
+        {{"GlyphNin", nullptr}, "GlyphNin", true},
+        {{"Banner", nullptr}, "Banner", true},
+        {{{}, gif}, "ImgR_7", false}, // the same digit as a picture file: its bitmap stretched
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture.fileBytes ? "file" : c.design);
+        const Design design(c.design);
+        ControlDesign control;
+        control.width = design.bitmap.width() * 15;
+        control.height = design.bitmap.height() * 15;
+        const WindowDesign window{"Probe", control.width, control.height, {}, {control}};
+        WindowSnapshot snapshot{1, &window, {ControlState{}}};
+        snapshot.controls[0].picture = c.picture;
+        WindowView view;
+        view.resize(design.bitmap.size() * 8);
+        view.setSnapshot(snapshot);
+
+        std::vector<int> ramps =
+            Ramps(view.grab().toImage().convertToFormat(QImage::Format_RGB32), design);
+        ASSERT_GT(ramps.size(), 100u);
+        std::nth_element(ramps.begin(), ramps.begin() + ramps.size() / 2, ramps.end());
+        const int typical = ramps[ramps.size() / 2];
+        const double soft = static_cast<double>(std::count_if(ramps.begin(), ramps.end(),
+                                                              [](int r) { return r > 0; })) /
+                            ramps.size();
+        EXPECT_EQ(typical <= 2 && soft >= 0.5, c.sharp)
+            << "typical ramp " << typical << " px, " << soft * 100 << "% of edges anti-aliased";
+    }
+}
+
+TEST(PictureRendererTest, KeepsDrawingsForRepaintsWithinItsBudget) {
+    PictureRenderer renderer("shape s 0\nM 1 1\nL 9 1\nL 9 9\nZ\npicture P 10 10 FFFFFF 000000 s",
+                             100 * 1024);
+    const QPixmap first = renderer.Pixmap("P", {100, 100});
+    EXPECT_EQ(renderer.Pixmap("P", {100, 100}).cacheKey(), first.cacheKey());
+    const QPixmap hiDpi = renderer.Pixmap("P", {100, 100}, 2.0);
+    EXPECT_NE(hiDpi.cacheKey(), first.cacheKey());
+    EXPECT_EQ(hiDpi.devicePixelRatio(), 2.0);
+    EXPECT_EQ(hiDpi.size(), QSize(100, 100));
+
+    QPixmap last;
+    for (int side = 20; side < 140; side += 4) {
+        last = renderer.Pixmap("P", {side, side + 1});
+        EXPECT_LE(renderer.CachedBytes(), 100 * 1024);
+    }
+    EXPECT_EQ(renderer.Pixmap("P", last.size()).cacheKey(), last.cacheKey());
+    EXPECT_NE(renderer.Pixmap("P", {100, 100}).cacheKey(), first.cacheKey()) << "spent, redrawn";
+    EXPECT_TRUE(renderer.Pixmap("P", {0, 10}).isNull());
+    EXPECT_TRUE(renderer.Pixmap("Q", {10, 10}).isNull());
+}
+
+TEST(PictureRendererTest, LeavesOutPicturesItCannotReadWithoutSpoilingTheOthers) {
+    const QByteArray good = "shape g 0.5\nM 1 1\nL 9 1\nC 9 5 5 9 1 9\nZ\n";
+    const QByteArray p = "picture P 10 10 F0F0F0 0080FF ";
+    const struct {
+        QByteArray text;
+        bool readP, readGood;
+    } cases[] = {
+        {"# a comment\n\n  picture   P 10 10 F0F0F0 0080ff g  \r\n", true, true},
+        {p + "missing\n", false, true},
+        {"picture P 10 10 F0F0F0 0080FF\n", false, true},
+        {"picture P 0 10 F0F0F0 0080FF g\n", false, true},
+        {"picture P 10 10 F0F0F0 0x80FF g\n", false, true},
+        {"shape b 0\nM 1 1\nL 9 nan\nZ\n" + p + "b\n", false, true},
+        {"shape b 0\nL 9 9\nL 1 9\nZ\n" + p + "b\n", false, true},
+        {"shape b 0\nM 1 1\nC 9 9 1 9\nZ\n" + p + "b\n", false, true},
+        {"shape b -1\nM 1 1\nL 9 9\nL 1 9\nZ\n" + p + "b\n", false, true},
+        {"shape b 0\n" + p + "b\n", false, true},
+        {"shape g 0\nM 1 1\nL 2 2\nZ\n" + p + "g\n", true, true}, // the first g
+        // Lines that cannot be read spoil the shape they follow.
+        {QByteArray("\x00\xff\x89PNG\r\n\x1a\nZ Z\n", 13) + p + "g\n", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        PictureRenderer renderer(good + c.text + "picture Good 10 10 F0F0F0 000000 g\n");
+        EXPECT_EQ(renderer.Has("P"), c.readP);
+        EXPECT_EQ(renderer.Has("Good"), c.readGood);
+    }
+    EXPECT_FALSE(PictureRenderer(QByteArray()).Has("Good"));
+}
+
+} // namespace
+} // namespace zarava
