@@ -1,5 +1,5 @@
 #include "platform/qt/PictureRenderer.h"
-#include "platform/Window.h"
+#include "platform/WindowState.h"
 #include "platform/qt/WindowView.h"
 
 #include <QDir>
