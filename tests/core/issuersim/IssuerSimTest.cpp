@@ -1,0 +1,446 @@
+// The issuer simulator as a display, a developer or a test meets it: a real process on a
+// temporary program folder, judged by the files it leaves, the order it writes them in, what it
+// prints and how it ends.
+
+#include "PausingClock.h"
+
+#include "platform/DateTime.h"
+#include "platform/Files.h"
+#include "platform/SystemClock.h"
+#include "settings/IniRedWrt.h"
+#include "text/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <poll.h>
+#include <regex>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace zarava {
+namespace {
+
+using testing::PausingClock;
+using testing::TempFolder;
+using namespace std::chrono_literals;
+
+// Polls until the condition holds; false when it does not within the time.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// One run of the simulator with its output caught in files.
+class Sim {
+public:
+    Sim(const TempFolder& logs, std::vector<std::string> args, bool asNobody = false) {
+        static int runs = 0;
+        out_ = logs.File("out" + std::to_string(++runs));
+        err_ = out_ + ".err";
+        std::vector<std::string> words;
+        if (asNobody) {
+            words = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        }
+        words.push_back(ZARAVA_ISSUER_SIM);
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, out_.c_str(), O_WRONLY | O_CREAT, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, err_.c_str(), O_WRONLY | O_CREAT, 0644);
+        if (posix_spawnp(&pid_, argv[0], &files, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~Sim() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Sim(const Sim&) = delete;
+    Sim& operator=(const Sim&) = delete;
+
+    // The exit status; -1 when it had to be killed after a generous time.
+    int Wait() {
+        int status = 0;
+        const bool ended =
+            WaitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, 20s);
+        if (!ended) {
+            return -1;
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void Signal(int signal) const { ::kill(pid_, signal); }
+    std::string Out() const { return ReadAll(out_); }
+    std::string Err() const { return ReadAll(err_); }
+
+private:
+    static std::string ReadAll(const std::string& path) {
+        std::string text;
+        (void)ReadWholeFile(path, text, 1 << 20);
+        return text;
+    }
+
+    pid_t pid_ = -1;
+    std::string out_, err_;
+};
+
+// The lines of a queue file with the fields the display does not read (patient number and
+// reception kind) blanked out, converted to UTF-8; line ends and all other bytes as written.
+std::string Masked(const std::string& cp932) {
+    std::string masked;
+    std::size_t start = 0;
+    while (start < cp932.size()) {
+        std::size_t end = cp932.find('\n', start);
+        end = end == std::string::npos ? cp932.size() : end + 1;
+        std::string line = cp932.substr(start, end - start);
+        start = end;
+        std::vector<std::string> fields;
+        std::size_t from = 0;
+        for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1) {
+            fields.push_back(line.substr(from, tab - from));
+        }
+        fields.push_back(line.substr(from));
+        if (fields.size() > 6) {
+            fields[5] = fields[6] = "-";
+        }
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            masked += (i > 0 ? "\t" : "") + fields[i];
+        }
+    }
+    return Cp932ToUtf8(masked);
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string Cp932(const std::string& utf8) {
+    return Utf8ToCp932(utf8).value_or("?");
+}
+
+class IssuerSimTest : public ::testing::Test {
+protected:
+    std::string Setting(const std::string& section, const std::string& key) {
+        return ReadSetting(clock, section, key, folder.File("zarava.ini"));
+    }
+    std::string Form() { return Setting("USER INFOMATION", "FORM"); }
+    // A new script file for each call, so a table can hold several.
+    std::string Script(const std::string& text) {
+        const std::string name = "script" + std::to_string(++scripts);
+        logs.Write(name, text);
+        return logs.File(name);
+    }
+    std::string QueueFile(int room) {
+        return "Temp/" + FormatYmd(SystemClock().Now()) + "_" + std::to_string(room) + ".tmp";
+    }
+
+    TempFolder folder;
+    TempFolder logs;
+    PausingClock clock;
+    int scripts = 0;
+};
+
+TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
+    struct Case {
+        const char* name;
+        const char* earlier; // room 1's file as an earlier run left it today, or null
+        const char* script;
+        const char* expected; // room 1's file, UTF-8, unread fields as "-"; null: no file
+    };
+    const Case cases[] = {
+        {"a morning's calls", nullptr,
+         "# tickets, a class-1 ticket, calls with and without a counter\n"
+         "at 0 issue 1\nat 0 issue 1 class1\nat 0.1 issue 2\nat 0.2 issue 1\n"
+         "at 0.4 call 1 3\nat 0.5 call 1\nat 0.6 done 1\nat 0.7 quit\n",
+         "1\t9:00:00\t9:00:24\t3\t済\t-\t-\t0\t\t\t\r\n"
+         "2\t9:00:00\t9:00:30\t\t呼\t-\t-\t1\t\t\t\r\n"
+         "3\t9:00:12\t\t\t\t-\t-\t0\t\t\t\r\n"},
+        {"a file of today is taken over and its records kept",
+         "1\t8:50:00\t8:55:00\t\t呼\tP1\t再診\t0\t\t\tx\r\n"
+         "7\t8:51:00\t\t\t\tP7\t予約\t1\t\t\t\r\n"
+         "a line the display skips\r\n",
+         "at 0 issue 1\nat 0.1 call 1 12\nat 0.2 quit\n",
+         "1\t8:50:00\t8:55:00\t\t呼\t-\t-\t0\t\t\tx\r\n"
+         "7\t8:51:00\t9:00:06\t12\t呼\t-\t-\t1\t\t\t\r\n"
+         "8\t9:00:00\t\t\t\t-\t-\t0\t\t\t\r\n"},
+        {"nothing to call or serve writes nothing", nullptr,
+         "at 0 call 1\nat 0 done 1\nat 0.1 quit\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder program;
+        ino_t inode = 0;
+        if (c.earlier != nullptr) {
+            std::filesystem::create_directory(program / "Temp");
+            program.Write(QueueFile(1), Cp932(c.earlier));
+            inode = Inode(program / QueueFile(1));
+        }
+        Sim sim(logs, {"--folder", program.Path(), "--speed", "60", "--script", Script(c.script)});
+        ASSERT_EQ(sim.Wait(), 0) << sim.Err();
+        if (c.expected == nullptr) {
+            EXPECT_FALSE(std::filesystem::exists(program / QueueFile(1)));
+            continue;
+        }
+        EXPECT_EQ(Masked(program.Read(QueueFile(1))), c.expected);
+        EXPECT_EQ(Cp932ToUtf8(program.Read(QueueFile(1))).find("\xEF\xBF\xBD"), std::string::npos);
+        if (inode != 0) {
+            EXPECT_EQ(Inode(program / QueueFile(1)), inode) << "rewritten in place, never replaced";
+        }
+    }
+}
+
+TEST_F(IssuerSimTest, SettingsAndNewsFromAScript) {
+    folder.Write("zarava.ini", "[USER INFOMATION]\r\nTODAY=20200101\r\n");
+    Sim sim(logs, {"--folder", folder.Path(), "--script",
+                   Script("at 0 set \"DISPLAY INFOMATION\" \"MSG TYPE\" 2\n"
+                          "at 0 news 休診のお知らせ|駐車場 のご案内\n"
+                          "at 0 form 6\nat 0.1 quit\n")});
+    ASSERT_EQ(sim.Wait(), 0) << sim.Err();
+    EXPECT_EQ(Setting("USER INFOMATION", "TODAY"), FormatYmd(SystemClock().Now()));
+    EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSG TYPE"), "2");
+    EXPECT_EQ(Form(), "6") << "bit 1 cleared at the end, the script's bits kept";
+    EXPECT_EQ(folder.Read("news.sjis"), Cp932("休診のお知らせ\r\n駐車場 のご案内\r\n"));
+    // Nothing of a clinic's own set-up is written when a script plays.
+    EXPECT_EQ(Setting("DAZUZE INFOMATION", "DAZUZE1"), "");
+}
+
+// Reads one rewrite of a queue file that is a named pipe: the simulator's open waits until
+// this reader comes, so the test sees the settings as they were before the file was written.
+std::string ReadOneWrite(const std::string& pipe) {
+    const int fd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    std::string bytes;
+    pollfd wait{fd, POLLIN, 0};
+    while (::poll(&wait, 1, 5000) > 0) {
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            break; // the writer has closed the file
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+TEST_F(IssuerSimTest, CallSoundIsSetOnlyAfterTheQueueFileIsWritten) {
+    std::filesystem::create_directory(folder / "Temp");
+    ASSERT_EQ(::mkfifo((folder / QueueFile(1)).c_str(), 0644), 0);
+    Sim sim(logs, {"--folder", folder.Path(), "--speed", "60", "--script",
+                   Script("at 0 issue 1\nat 0.2 call 1 5\nat 1.5 quit\n")});
+    EXPECT_EQ(Masked(ReadOneWrite(folder / QueueFile(1))), "1\t9:00:00\t\t\t\t-\t-\t0\t\t\t\r\n");
+    // The call waits for its file to be written; the request must wait with it.
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(Setting("DISPLAY INFOMATION", "1CALL SOUND"), "");
+    EXPECT_EQ(Masked(ReadOneWrite(folder / QueueFile(1))),
+              "1\t9:00:00\t9:00:12\t5\t呼\t-\t-\t0\t\t\t\r\n");
+    EXPECT_TRUE(WaitUntil([&] { return Setting("DISPLAY INFOMATION", "1CALL SOUND") == "1"; }));
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedHoweverItEnds) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int signal; // sent once the bit is set; 0: it ends by itself
+    };
+    const Case cases[] = {
+        {"quit", {"--script", Script("at 0.8 quit\n")}, 0},
+        {"duration", {"--script", Script("# nothing\n"), "--duration", "0.8"}, 0},
+        {"Ctrl-C in the random clinic", {"--speed", "600", "--seed", "1"}, SIGINT},
+        {"SIGTERM", {"--script", Script("")}, SIGTERM},
+        {"SIGHUP", {"--script", Script("")}, SIGHUP},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The display's running bit and the other issuer bit stay as they are.
+        folder.Write("zarava.ini", "[USER INFOMATION]\r\nFORM=6\r\n");
+        std::vector<std::string> args = {"--folder", folder.Path()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Sim sim(logs, args);
+        EXPECT_TRUE(WaitUntil([&] { return Form() == "7"; }));
+        if (c.signal != 0) {
+            sim.Signal(c.signal);
+        }
+        EXPECT_EQ(sim.Wait(), 0) << sim.Err();
+        EXPECT_EQ(Form(), "6");
+    }
+}
+
+TEST_F(IssuerSimTest, SecondSimulatorOnTheSameFolderRefuses) {
+    Sim first(logs, {"--folder", folder.Path(), "--script", Script("")});
+    ASSERT_TRUE(WaitUntil([&] { return Form() == "1"; }));
+    Sim second(logs, {"--folder", folder.Path() + "/.", "--speed", "600"});
+    EXPECT_EQ(second.Wait(), 1);
+    EXPECT_NE(second.Err().find("already running"), std::string::npos) << second.Err();
+    EXPECT_EQ(Form(), "1") << "the refused one leaves the bit alone";
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(), 0);
+}
+
+TEST_F(IssuerSimTest, FolderThatCannotBeWrittenIsRefused) {
+    Sim missing(logs, {"--folder", folder / "missing"});
+    EXPECT_EQ(missing.Wait(), 1);
+    EXPECT_NE(missing.Err().find("missing is not a folder"), std::string::npos) << missing.Err();
+
+    // Root writes anywhere; an unprivileged user cannot write in root's folder.
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "needs root and setpriv";
+    }
+    ::chmod(folder.Path().c_str(), 0755);
+    Sim nobody(logs, {"--folder", folder.Path()}, true);
+    EXPECT_EQ(nobody.Wait(), 1);
+    EXPECT_NE(nobody.Err().find("cannot write in " + folder.Path()), std::string::npos)
+        << nobody.Err();
+    EXPECT_EQ(folder.Names(), std::set<std::string>{});
+}
+
+TEST_F(IssuerSimTest, UsageErrorsTouchNothing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--rooms", "7"},
+        {"--rooms", "2.5"},
+        {"--speed", "0"},
+        {"--speed=fast"},
+        {"--seed", "-1"},
+        {"--duration"},
+        {"--colour", "red"},
+        {"--script", logs / "no such script"},
+        {"--script", Script("issue 1\n")},
+        {"--script", Script("at soon issue 1\n")},
+        {"--script", Script("at 1 issue 7\n")},
+        {"--script", Script("at 1 issue 1 class2\n")},
+        {"--script", Script("at 1 call 1 100\n")},
+        {"--script", Script("at 1 set \"DISPLAY INFOMATION\" TIME\n")},
+        {"--script", Script("at 1 form many\n")},
+        {"--script", Script("# fine\nat 1 quit\nat 2 dance\n")},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        std::vector<std::string> all = {"--folder", folder.Path()};
+        all.insert(all.end(), args.begin(), args.end());
+        Sim sim(logs, all);
+        EXPECT_EQ(sim.Wait(), 2) << args[0];
+        EXPECT_NE(sim.Err().find("Usage: zarava-issuer-sim"), std::string::npos) << args[0];
+    }
+    EXPECT_EQ(folder.Names(), std::set<std::string>{});
+    Sim help(logs, {"--help"});
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_EQ(help.Out().rfind("Usage: zarava-issuer-sim", 0), 0u);
+    EXPECT_NE(help.Out().find("at SECONDS call ROOM [COUNTER]"), std::string::npos);
+
+    Sim badLine(logs, {"--folder", folder.Path(), "--script", Script("\n\nat 1 dance\n")});
+    EXPECT_EQ(badLine.Wait(), 2);
+    EXPECT_NE(badLine.Err().find("line 3: unknown action 'dance'"), std::string::npos);
+}
+
+TEST_F(IssuerSimTest, CheckedInCodesArePrintedAndTakenOffTheHandOffFile) {
+    // The display's last code is still being written: its end comes later.
+    folder.Write("hkcode.tmp", "A0123456789B\r\na1111111111b\r\nA22");
+    Sim sim(logs, {"--folder", folder.Path(), "--script", Script("")});
+    ASSERT_TRUE(WaitUntil([&] { return folder.Read("hkcode.tmp").empty(); }));
+    {
+        std::ofstream append(folder / "hkcode.tmp", std::ios::app | std::ios::binary);
+        append << "22222222B\r\n";
+    }
+    ASSERT_TRUE(WaitUntil([&] { return sim.Out().find("A2222222222B") != std::string::npos; }));
+    sim.Signal(SIGINT);
+    EXPECT_EQ(sim.Wait(), 0);
+    const std::string out = sim.Out();
+    const std::size_t first = out.find("checked in: A0123456789B\n");
+    const std::size_t second = out.find("checked in: a1111111111b\n");
+    const std::size_t third = out.find("checked in: A2222222222B\n");
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_NE(third, std::string::npos) << out;
+    EXPECT_EQ(folder.Read("hkcode.tmp"), "");
+}
+
+// Every line of the output without its time stamp.
+std::vector<std::string> Actions(const std::string& out) {
+    std::vector<std::string> actions;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("folder ") == std::string::npos) { // the start line names the folder
+            actions.push_back(line.substr(line.find_first_not_of(" 0123456789.")));
+        }
+    }
+    return actions;
+}
+
+TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndRepeatsWithItsSeed) {
+    TempFolder twin;
+    const std::vector<std::string> clinic = {"--rooms", "3", "--speed", "600", "--seed", "42"};
+    std::vector<std::string> args = {"--folder", folder.Path(), "--duration", "2"};
+    std::vector<std::string> twinArgs = {"--folder", twin.Path(), "--duration", "1.5"};
+    args.insert(args.end(), clinic.begin(), clinic.end());
+    twinArgs.insert(twinArgs.end(), clinic.begin(), clinic.end());
+    Sim sim(logs, args);
+    Sim twinSim(logs, twinArgs);
+    ASSERT_EQ(sim.Wait(), 0) << sim.Err();
+    ASSERT_EQ(twinSim.Wait(), 0) << twinSim.Err();
+
+    const std::regex record("(\\d+)\t\\d{1,2}:\\d\\d:\\d\\d\t(\\d{1,2}:\\d\\d:\\d\\d)?\t\\d*\t"
+                            "(|呼|済)\t\\d{6}\t(初診|再診|予約)\t[01]\t\t\t\r");
+    int calls = 0;
+    for (int room = 1; room <= 3; ++room) {
+        SCOPED_TRACE(room);
+        const std::string text = Cp932ToUtf8(folder.Read(QueueFile(room)));
+        ASSERT_FALSE(text.empty());
+        ASSERT_TRUE(text.ends_with("\r\n"));
+        std::istringstream lines(text);
+        int number = 0, called = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, record)) << line;
+            EXPECT_EQ(m[1], std::to_string(++number));
+            EXPECT_EQ(m[2].matched, m[3].length() > 0) << "called exactly when it has a state";
+            called += m[3] == "呼";
+            calls += m[3].length() > 0;
+        }
+        EXPECT_LE(called, 2);
+    }
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(Setting("DAZUZE INFOMATION", "SHINSATSU"), "2");
+    EXPECT_NE(Setting("DAZUZE INFOMATION", "DAZUZE3"), "");
+    EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSSG 4"), "午前中の受付は終了致しました。");
+    EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSSG 5"), "本日の受付は終了致しました。");
+    EXPECT_EQ(Form(), "0");
+    const std::string news = Cp932ToUtf8(folder.Read("news.sjis"));
+    EXPECT_TRUE(news.ends_with("\r\n") && news.find("\xEF\xBF\xBD") == std::string::npos) << news;
+
+    // The shorter run played the first part of the same clinic.
+    std::vector<std::string> longer = Actions(sim.Out()), shorter = Actions(twinSim.Out());
+    ASSERT_GT(shorter.size(), 10u);
+    shorter.resize(shorter.size() - 2); // "duration over" and the cleared bit
+    longer.resize(std::min(longer.size(), shorter.size()));
+    EXPECT_EQ(longer, shorter);
+}
+
+} // namespace
+} // namespace zarava

@@ -1,0 +1,169 @@
+#include "Issuer.h"
+
+#include "FolderAccess.h"
+
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "settings/IniRedWrt.h"
+#include "text/Cp932.h"
+#include "text/Numbers.h"
+#include "util/Lib.h"
+
+#include <cstdio>
+
+namespace zarava::issuersim {
+
+namespace {
+
+constexpr std::string_view kUser = "USER INFOMATION";
+constexpr std::string_view kDisplay = "DISPLAY INFOMATION";
+constexpr std::size_t kQueueFileLimit = 4 * 1024 * 1024;
+
+} // namespace
+
+double ActionLog::Elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void ActionLog::Line(std::string_view text) const {
+    std::printf("%8.3f %.*s\n", Elapsed(), static_cast<int>(text.size()), text.data());
+    std::fflush(stdout);
+}
+
+Issuer::Issuer(std::string folder, Clock& clock, const ActionLog& log)
+    : folder_(std::move(folder)), iniPath_(ResolveInFolder(folder_, "zarava.ini")), clock_(clock),
+      log_(log) {}
+
+std::string Issuer::Read(std::string_view section, std::string_view key) {
+    return ReadSetting(clock_, section, key, iniPath_);
+}
+
+void Issuer::Write(std::string_view section, std::string_view key, std::string_view value) {
+    const bool written = WriteSetting(clock_, section, key, value, iniPath_) != 0;
+    log_.Line("set [" + std::string(section) + "] " + std::string(key) + "=" + std::string(value) +
+              (written ? "" : " FAILED"));
+}
+
+void Issuer::WriteWhenMissing(std::string_view section, std::string_view key,
+                              std::string_view value) {
+    if (Read(section, key).empty()) {
+        Write(section, key, value);
+    }
+}
+
+void Issuer::SetFormBits(std::int32_t bits) {
+    const std::int32_t form = ToInt32(LenientNumber(Read(kUser, "FORM"))).value_or(0);
+    WriteForm(form | bits);
+}
+
+void Issuer::ClearFormBits(std::int32_t bits) {
+    const std::int32_t form = ToInt32(LenientNumber(Read(kUser, "FORM"))).value_or(0);
+    WriteForm(form & ~bits);
+}
+
+void Issuer::WriteForm(std::int32_t value) {
+    Write(kUser, "FORM", NumberText(value));
+}
+
+void Issuer::StartDay() {
+    today_ = FormatYmd(clock_.Now());
+    Write(kUser, "TODAY", today_);
+    rooms_.clear();
+}
+
+RoomQueue& Issuer::Room(int room) {
+    auto [it, added] = rooms_.try_emplace(room, room);
+    if (added) {
+        const std::string name = "temp/" + today_ + "_" + NumberText(room) + ".tmp";
+        std::string bytes;
+        if (ReadWholeFile(ResolveInFolder(folder_, name), bytes, kQueueFileLimit) ==
+            ReadFileResult::Ok) {
+            it->second.Load(ParseQueueFile(bytes));
+            if (!it->second.Records().empty()) {
+                log_.Line("room " + NumberText(room) + ": took over " +
+                          NumberText(static_cast<std::int64_t>(it->second.Records().size())) +
+                          " tickets from " + name);
+            }
+        }
+    }
+    return it->second;
+}
+
+int Issuer::IssueTicket(int room, double clinicSeconds, bool class1) {
+    const int number = Room(room).Issue(clinicSeconds, class1);
+    log_.Line("room " + NumberText(room) + ": ticket " + NumberText(number) +
+              (class1 ? " (class 1)" : "") + " issued at " + ClockText(clinicSeconds));
+    Publish(room, std::nullopt);
+    return number;
+}
+
+std::optional<int> Issuer::CallTicket(int room, double clinicSeconds, int counter,
+                                      std::optional<int> served) {
+    RoomQueue& queue = Room(room);
+    const std::string prefix = "room " + NumberText(room) + ": ticket ";
+    const bool changed = served && queue.Serve(*served);
+    if (changed) {
+        log_.Line(prefix + NumberText(*served) + " served");
+    }
+    const std::optional<int> called = queue.CallOldestWaiting(clinicSeconds, counter);
+    if (called) {
+        log_.Line(prefix + NumberText(*called) + " called at " + ClockText(clinicSeconds) +
+                  (counter > 0 ? " to counter " + NumberText(counter) : ""));
+    } else {
+        log_.Line("room " + NumberText(room) + ": nobody waiting");
+    }
+    if (changed || called) {
+        Publish(room, called);
+    }
+    return called;
+}
+
+bool Issuer::ServeTicket(int room, int ticket) {
+    if (!Room(room).Serve(ticket)) {
+        return false;
+    }
+    log_.Line("room " + NumberText(room) + ": ticket " + NumberText(ticket) + " served");
+    Publish(room, std::nullopt);
+    return true;
+}
+
+void Issuer::Publish(int room, std::optional<int> calledTicket) {
+    // The display makes "Temp"; either spelling is the same folder to the issuer.
+    if (!FolderExists(ResolveInFolder(folder_, "temp"))) {
+        EnsureFolder(JoinPath(folder_, "Temp"));
+    }
+    const std::string path =
+        ResolveInFolder(folder_, "temp/" + today_ + "_" + NumberText(room) + ".tmp");
+    if (const std::string problem = WriteInPlace(path, FormatQueueFile(Room(room).Records()));
+        !problem.empty()) {
+        log_.Line("room " + NumberText(room) + ": " + problem);
+    }
+    // The display's poll sees the file change first and finds the request when it reads the
+    // settings after it; set the other way round, the call could go unheard.
+    if (calledTicket) {
+        Write(kDisplay, NumberText(room) + "CALL SOUND", "1");
+    }
+}
+
+void Issuer::WriteNews(const std::vector<std::string>& items) {
+    std::string bytes;
+    for (const std::string& item : items) {
+        if (const std::optional<std::string> encoded = Utf8ToCp932(item)) {
+            bytes += *encoded + "\r\n";
+        } else {
+            log_.Line("news item left out (not expressible in code page 932): " + item);
+        }
+    }
+    const std::string problem = WriteInPlace(ResolveInFolder(folder_, "news.sjis"), bytes);
+    log_.Line("news.sjis: " + NumberText(static_cast<std::int64_t>(items.size())) + " items" +
+              (problem.empty() ? "" : ": " + problem));
+}
+
+void Issuer::TakeCheckIns() {
+    for (const std::string& code : checkIns_.Poll(ResolveInFolder(folder_, "hkcode.tmp"))) {
+        log_.Line("checked in: " + code);
+    }
+}
+
+} // namespace zarava::issuersim
