@@ -3,7 +3,8 @@
 #include "Issuer.h"
 
 #include "text/Numbers.h"
-#include "util/Lib.h"
+#include "util/OpeningDay.h"
+#include "util/SharedFolder.h"
 
 #include <array>
 #include <string_view>

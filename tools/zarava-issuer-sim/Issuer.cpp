@@ -8,7 +8,7 @@
 #include "settings/IniRedWrt.h"
 #include "text/Cp932.h"
 #include "text/Numbers.h"
-#include "util/Lib.h"
+#include "util/SharedFolder.h"
 
 #include <cstdio>
 

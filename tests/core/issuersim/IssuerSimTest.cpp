@@ -3,6 +3,7 @@
 // prints and how it ends.
 
 #include "PausingClock.h"
+#include "TempFolder.h"
 
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -33,8 +34,8 @@ extern char** environ;
 namespace zarava {
 namespace {
 
-using testing::PausingClock;
-using testing::TempFolder;
+using test::PausingClock;
+using test::TempFolder;
 using namespace std::chrono_literals;
 
 // Polls until the condition holds; false when it does not within the time.
