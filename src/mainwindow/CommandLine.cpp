@@ -20,6 +20,24 @@ std::string UsageText() {
            "  --version           show the version\n";
 }
 
+namespace {
+
+// The options of our own: a name, whether it takes a value, and where it goes.
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    void (*apply)(ProgramOptions&, const std::string& value);
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--folder", true, [](ProgramOptions& o, const std::string& v) { o.folder = v; }},
+    {"--screenshot", true, [](ProgramOptions& o, const std::string& v) { o.screenshot = v; }},
+    {"--help", false, [](ProgramOptions& o, const std::string&) { o.help = true; }},
+    {"--version", false, [](ProgramOptions& o, const std::string&) { o.version = true; }},
+};
+
+} // namespace
+
 ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
     ProgramOptions o;
     std::vector<std::string> rest;
@@ -31,37 +49,29 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
         }
         const std::size_t eq = a.find('=');
         const std::string name = a.substr(0, eq);
-        const bool takesValue = name == "--folder" || name == "--screenshot";
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : kOptions) {
+            if (name == candidate.name) {
+                spec = &candidate;
+            }
+        }
+        if (spec == nullptr || (!spec->takesValue && eq != std::string::npos)) {
+            o.error = "unknown option " + a;
+            return o;
+        }
         std::string value;
-        if (takesValue) {
+        if (spec->takesValue) {
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             } else if (i + 1 < args.size()) {
                 value = args[++i];
-            } else {
-                o.error = name + " needs a value";
-                return o;
             }
             if (value.empty()) {
                 o.error = name + " needs a value";
                 return o;
             }
-        } else if (eq != std::string::npos) {
-            o.error = "unknown option " + a;
-            return o;
         }
-        if (name == "--folder") {
-            o.folder = value;
-        } else if (name == "--screenshot") {
-            o.screenshot = value;
-        } else if (name == "--help") {
-            o.help = true;
-        } else if (name == "--version") {
-            o.version = true;
-        } else {
-            o.error = "unknown option " + a;
-            return o;
-        }
+        spec->apply(o, value);
     }
     std::string joined;
     for (std::size_t i = 0; i < rest.size(); ++i) {
