@@ -34,6 +34,8 @@ public:
         view_.onStartupDrawn = std::move(callback);
     }
     DisplayView& View() { return view_; }
+    // The engine's total of pauses by design so far (benchmarks).
+    std::int64_t PausesMs() const { return engine_.Waited(); }
 
 private:
     std::string commandLine_;

@@ -1,38 +1,26 @@
-// Start-up to the first drawn frame with six rooms. The settings store waits 100 ms before
-// retrying every key that is missing, and the write-access probe waits 200 ms: those pauses
-// are the design's. The rest is our own cost; the target is under 300 ms of it.
+// Start-up to the first drawn frame with six rooms, each start-up in a process of its own (as
+// the issuer starts the display): from the moment the display is started to the moment every
+// window has been drawn. The settings store waits 100 ms before it reads a missing key again
+// and the write-access probe waits 200 ms: those pauses are the design's and are printed apart
+// from our own cost, whose target is under 300 ms.
 
 #include "DisplayApp.h"
-#include "platform/Clock.h"
 #include "platform/SystemClock.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/Resources.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
+#include <cstdio>
+#include <cstring>
 
 namespace {
-
-// The real clock, counting the time that handlers spend in pauses.
-class CountingClock final : public zarava::Clock {
-public:
-    zarava::LocalDateTime Now() const override { return real_.Now(); }
-    void Sleep(int ms) override {
-        slept += ms;
-        real_.Sleep(ms);
-    }
-    std::atomic<long> slept{0};
-
-private:
-    zarava::SystemClock real_;
-};
 
 // Six rooms with titles; TYPE, SHOP COLOR, MESSAGE INFO and MSSG 3 are missing, as on many
 // sites, and cost their retries.
@@ -41,50 +29,73 @@ const char* const kIni = "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\nDAZUZE1=Room 1\r
                          "DAZUZE5=Room 5\r\nDAZUZE6=Room 6\r\n"
                          "[USER INFOMATION]\r\nFORM=1\r\n";
 
-void StartupToFirstDrawnFrame(benchmark::State& state) {
+// One start-up in this process; prints "<total ms> <pauses ms>".
+int OneStartup(int argc, char** argv) {
+    QApplication app(argc, argv);
+    zarava::InitPictureResources();
+    zarava::InstallDesignFontSubstitutions();
+    QTemporaryDir dir;
+    QFile ini(dir.filePath("zarava.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write(kIni);
+    ini.close();
+
+    zarava::SystemClock clock;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    zarava::DisplayApp display(dir.path().toStdString(), "a123456", clock);
+    display.OnStartupDrawn([&] {
+        (void)display.View().grab(); // draws every window
+        std::printf("%f %lld\n", static_cast<double>(elapsed.nsecsElapsed()) / 1e6,
+                    static_cast<long long>(display.PausesMs()));
+        std::fflush(stdout);
+        display.RequestClose();
+    });
+    display.Start();
+    return app.exec();
+}
+
+void StartupToFirstDrawnFrame(benchmark::State& state, const char* self) {
     double ownTotal = 0;
     double pauseTotal = 0;
+    int runs = 0;
     for (auto _ : state) {
-        QTemporaryDir dir;
-        QFile ini(dir.filePath("zarava.ini"));
-        ini.open(QIODevice::WriteOnly);
-        ini.write(kIni);
-        ini.close();
-
-        CountingClock clock;
-        QElapsedTimer elapsed;
-        elapsed.start();
-        zarava::DisplayApp display(dir.path().toStdString(), "a123456", clock);
-        QEventLoop loop;
-        display.OnStartupDrawn([&] {
-            benchmark::DoNotOptimize(display.View().grab()); // draws every window
-            loop.quit();
-        });
-        display.Start();
-        loop.exec();
-        const double ms = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
-        state.SetIterationTime(ms / 1000.0);
-        pauseTotal += static_cast<double>(clock.slept.load());
-        ownTotal += ms - static_cast<double>(clock.slept.load());
-
-        QEventLoop closing;
-        display.RequestClose();
-        closing.exec(); // the unload ends with the application's exit, which ends this loop
+        QProcess child;
+        child.start(QString::fromLocal8Bit(self), {"--one-startup"});
+        if (!child.waitForFinished(60000)) {
+            state.SkipWithError("a start-up did not finish within 60 s");
+            return;
+        }
+        double total = 0;
+        long long pauses = 0;
+        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %lld", &total, &pauses) !=
+            2) {
+            state.SkipWithError("a start-up reported nothing");
+            return;
+        }
+        state.SetIterationTime(total / 1000.0);
+        pauseTotal += static_cast<double>(pauses);
+        ownTotal += total - static_cast<double>(pauses);
+        ++runs;
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["pauses_by_design_ms"] = pauseTotal / n;
-    state.counters["own_ms"] = ownTotal / n;
+    state.counters["startups"] = runs;
+    state.counters["pauses_by_design_ms"] = pauseTotal / runs;
+    state.counters["own_ms"] = ownTotal / runs;
     state.counters["own_target_ms"] = 300;
 }
-BENCHMARK(StartupToFirstDrawnFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    zarava::InitPictureResources();
-    zarava::InstallDesignFontSubstitutions();
+    if (argc > 1 && std::strcmp(argv[1], "--one-startup") == 0) {
+        return OneStartup(1, argv);
+    }
+    const char* self = argv[0];
+    benchmark::RegisterBenchmark("StartupToFirstDrawnFrame", StartupToFirstDrawnFrame, self)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(5);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

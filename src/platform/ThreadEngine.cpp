@@ -32,7 +32,11 @@ void ThreadEngine::Post(Strand strand, std::function<void()> handler) {
 }
 
 void ThreadEngine::Sleep(int milliseconds) {
-    if (milliseconds > 0 && !dispatcher_.WaitInHandler(milliseconds)) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    waited_ += milliseconds;
+    if (!dispatcher_.WaitInHandler(milliseconds)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 }

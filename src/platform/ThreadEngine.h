@@ -4,6 +4,7 @@
 #include "platform/Dispatcher.h"
 #include "platform/Scheduler.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -35,6 +36,9 @@ public:
     // In a handler: the other strands run meanwhile. Anywhere else: a plain pause.
     void Sleep(int milliseconds) override;
 
+    // Total of the pauses handlers asked for so far (the settings store's retries, say).
+    std::int64_t Waited() const { return waited_.load(); }
+
     // Called on the engine thread after each handler and whenever a handler waits; set
     // before Start.
     void SetAfterEachHandler(std::function<void()> hook) { afterEach_ = std::move(hook); }
@@ -49,6 +53,7 @@ private:
     std::int64_t Elapsed() const;
 
     Clock& wallClock_;
+    std::atomic<std::int64_t> waited_{0};
     const std::chrono::steady_clock::time_point start_;
     std::function<void()> afterEach_;
 

@@ -3,11 +3,11 @@
 #include "platform/Monitors.h"
 #include "platform/SingleInstance.h"
 #include "platform/qt/DisplayView.h"
+#include "platform/qt/MessageDialog.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSocketNotifier>
 
@@ -75,15 +75,9 @@ void QtHost::ShowMessage(const std::string& text, const std::string& title, Mess
             closed.set_value();
             return;
         }
-        QMessageBox box(
-            icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
-            QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
         // On the display's own monitor, not astride two of them.
-        if (const QRect monitor = view.Monitor(); !monitor.isEmpty()) {
-            box.adjustSize();
-            box.move(monitor.center() - QPoint(box.width() / 2, box.height() / 2));
-        }
+        MessageDialog box(QString::fromStdString(text), QString::fromStdString(title), icon,
+                          view.Monitor());
         box.exec();
         closed.set_value();
     });
