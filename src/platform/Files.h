@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Folders.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,12 +50,142 @@ ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::siz
 // The same into a string (replacing what it held), for callers that keep the bytes.
 ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes);
 
-// Replaces the file's content so that a reader sees either the old or the new bytes, never a
-// mix: the new bytes go to a temporary file in the same folder, are flushed to the disk and
-// renamed over the file. An existing file keeps its permission bits (and owner, where
-// allowed); a link is followed and its target replaced. A new file gets the bits a plain
-// create gives. False, with the old file untouched, when anything fails.
-bool ReplaceFileAtomically(const std::string& path, std::string_view content);
+// Writes every byte to the descriptor, going on after short writes and interruptions. False at
+// the first error.
+bool WriteAll(int fd, std::string_view bytes);
+
+// The path with the symbolic links of its last component followed to the entry they end at,
+// which need not exist: writing a file through a link changes what the link points to.
+std::string FollowLinks(const std::string& path);
+
+// One version of a file: another program's write changes its size, its bytes or its times
+// (and the change time, unlike the last-write time, cannot be set back).
+struct FileVersion {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    FileTime modified;
+    FileTime changed;
+    std::uint32_t mode = 0; // permission bits
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint64_t links = 0;
+    bool accessList = false; // permissions beyond the mode bits, which a new file would not get
+    friend bool operator==(const FileVersion&, const FileVersion&) = default;
+};
+
+// The bytes of a file and the version they were read from.
+struct FileSnapshot {
+    ReadFileResult result = ReadFileResult::Missing;
+    FileVersion version; // when the result is Ok
+    std::string bytes;
+
+    // The same result and, for a file, the same version and bytes: nobody wrote in between.
+    bool SameAs(const FileSnapshot& other) const;
+};
+
+ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
+                                std::size_t maxBytes);
+
+// A file opened for reading and writing, to be changed in place: its entry, its owner, its
+// permissions and its other names (hard links) stay as they are.
+class FileForUpdate {
+public:
+    explicit FileForUpdate(const std::string& path);
+    ~FileForUpdate();
+    FileForUpdate(const FileForUpdate&) = delete;
+    FileForUpdate& operator=(const FileForUpdate&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    ReadFileResult Read(FileSnapshot& snapshot, std::size_t maxBytes) const;
+
+    // Writes the content over the file in one write from its start, then cuts the file to the
+    // content's length, and flushes it to the disk. Space for a longer content is reserved
+    // first, so that a full disk refuses before a byte changes (where the file system can say).
+    bool Overwrite(std::string_view content);
+    std::optional<FileVersion> Version() const;
+
+private:
+    int fd_;
+};
+
+// A new version of a file, written beside it and flushed to the disk, waiting to take the
+// file's place in one rename, so that a reader sees either the old or the new bytes. It has no
+// name until then where the file system allows, so a writer killed meanwhile leaves nothing;
+// otherwise it is a hidden ".NAME.*.tmp" file.
+class ReplacementFile {
+public:
+    enum class State {
+        Ready,
+        // The folder takes no new file, or the old one's owner and group cannot be given to a
+        // new one (only root may give a file away): the file must be changed in place.
+        InPlaceOnly,
+        Failed, // writing it failed (a full disk, say)
+    };
+
+    // With `old`, the new file gets its owner, group and permission bits; without, those a
+    // plain create gives.
+    ReplacementFile(const std::string& target, std::string_view content, const FileVersion* old);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    State GetState() const { return state_; }
+
+    // Renames it over the target.
+    bool Replace();
+    // Puts it at the target's name only while nothing has that name.
+    NewFileResult CreateOnly();
+    // The version at the target's name after Replace or CreateOnly.
+    std::optional<FileVersion> Version() const;
+
+private:
+    bool Prepare();
+    bool GiveName();
+    void Discard();
+
+    std::string target_;
+    std::string_view content_;
+    std::optional<FileVersion> old_;
+    State state_ = State::Failed;
+    int fd_ = -1;
+    std::string tempPath_; // empty while the file has no name
+};
+
+// Removes the temporary files that writes of this program left beside the target (a writer
+// killed between writing one and renaming it) once they are older than maxAgeSeconds, by the
+// file system's own clock: `now` is the modification time of a file just written.
+void RemoveStaleTemporaries(const std::string& target, FileTime now, int maxAgeSeconds);
+
+// An exclusive lock between the writers of this program, on this PC or on others sharing the
+// folder: an open-file-description lock on ".NAME.lock" beside the file, or on the file itself
+// when no lock file can be opened (a folder we may not create files in). Advisory: other
+// programs never notice it. Released when the object goes.
+class WriterLock {
+public:
+    enum class Attempt { Held, Busy, Unavailable };
+
+    explicit WriterLock(const std::string& target);
+    ~WriterLock();
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+    // One attempt; never waits.
+    Attempt TryTake();
+
+    // A short note that each holder leaves for the next, kept in the lock file (empty when the
+    // lock lives on the file itself).
+    std::string ReadNote() const;
+    void WriteNote(std::string_view note);
+
+private:
+    void OpenTarget();
+
+    std::string target_;
+    int fd_ = -1;
+    bool onTarget_ = false;
+    bool processLock_ = false; // the file system knows only the older per-process locks
+};
 
 // File attribute bits as the shared folder's other programs know them.
 inline constexpr std::uint16_t kAttributeReadOnly = 0x01;
@@ -68,11 +200,13 @@ inline constexpr std::uint16_t kAttributeNormal = 0x80;
 std::optional<std::uint16_t> GetFileAttributes(const std::string& path);
 
 // Sets the read-only state of a regular file from the attribute bits: with the read-only bit
-// every write permission bit is cleared, without it the owner's write bit is set. The other
-// bits have no equivalent here and are ignored. False when the file cannot be changed.
+// every write permission bit is cleared; without it, a file that has no write permission bit
+// gets the owner's, and any other keeps its bits. The other attributes have no equivalent here
+// and are ignored. False when the file cannot be changed.
 bool SetFileAttributes(const std::string& path, std::uint16_t attributes);
 
-// True when the entry is a regular file without any write permission bit.
+// True when the entry is a regular file that this program may not write: it has no write
+// permission bit, or none that lets us write it.
 bool IsReadOnlyFile(const std::string& path);
 
 } // namespace zarava

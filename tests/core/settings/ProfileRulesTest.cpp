@@ -1,6 +1,7 @@
-// The private-profile rules, checked through ReadSetting and WriteSetting on real files: what a
-// read returns, and the exact bytes a write leaves. Files are code page 932 bytes; S() converts
-// the rows written in Japanese.
+// The private-profile rules, checked through ReadSetting and WriteSetting on
+// real files: what a read returns, and the exact bytes a write leaves. Files
+// are code page 932 bytes; S() converts the rows written in Japanese, U16()
+// makes a UTF-16LE file with its byte-order mark.
 
 #include "PausingClock.h"
 
@@ -23,6 +24,15 @@ std::string S(const std::string& utf8) {
     const std::optional<std::string> bytes = Utf8ToCp932(utf8);
     EXPECT_TRUE(bytes.has_value()) << utf8;
     return bytes.value_or("");
+}
+
+std::string U16(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
 }
 
 struct ReadCase {
@@ -78,7 +88,16 @@ TEST(ProfileRulesTest, ReadsAsTheIssuersPlatformDoes) {
         {"NUL ends the value", "[S]\r\nK=1\0002"s, "1"},
         {"as a line end would", "[S]\r\nK= 'v' \0'"s, "v"},
         {"NUL first: empty", "[S]\r\nK=\0v"s, ""},
-        {"UTF-8 mark breaks the first line", "\xEF\xBB\xBF[S]\r\nK=v", ""},
+        {"UTF-8 mark: UTF-8 text", "\xEF\xBB\xBF[表]\r\nキー=値", "値", "表", "キー"},
+        {"UTF-8 mark: not code page 932", "\xEF\xBB\xBF[S]\r\nK=\x95\x5c", "\uFFFD\\"},
+        {"UTF-16 mark: UTF-16 text", U16(u"[表]\r\nキー=値😀"), "値😀", "表", "キー"},
+        {"UTF-16 folds ASCII only", U16(u"[s]\nｋ=1\nk=2"), "2", "S", "K"},
+        {"UTF-16 cut as the code page counts",
+         U16(u"[S]\r\nK=" + std::u16string(252, u'x') + u"ｱｱ表"), x254.substr(2) + "ｱｱ"},
+        {"UTF-16 lone surrogate",
+         U16(u"[S]\r\nK=a\xD800"
+             u"b"),
+         "a\uFFFDb"},
         {"undecodable bytes", "[S]\r\nK=\x81 x\xff\x85\x40!", "\uFFFD x\uFFFD\uFFFD!"},
         {"NEC and IBM rows", "[S]\r\nK=\x87\x40\x81\x60\xfa\x40", "①～ⅰ"},
     };
@@ -127,6 +146,11 @@ TEST(ProfileRulesTest, WritesChangeOnlyTheValue) {
          "\xff\x80junk\x81\r\n[S] \x83\x5d\r\nK=1\r\n\x1a"},
         {"names written trimmed", std::nullopt, " v ", "[S]\r\nK= v \r\n", " S ", " K "},
         {"bytes after a NUL replaced", "[S]\r\nK=1\0002 \r\n"s, "3", "[S]\r\nK=3 \r\n"},
+        {"UTF-8 file stays UTF-8", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "値😀",
+         "\xEF\xBB\xBF[S]\r\nK=値😀\r\n"},
+        {"UTF-16 file stays UTF-16", U16(u"[S]\r\nK=1\r\n\xD800"), "値😀",
+         U16(u"[S]\r\nK=値😀\r\n\xD800")},
+        {"UTF-16 section appended", U16(u"[A]"), "v", U16(u"[A]\r\n[表]\r\nK=v\r\n"), "表"},
         {"quotes written as given", "[S]\r\nK=1\r\n", "'a'", "[S]\r\nK='a'\r\n"},
         {"empty value", "[S]\r\nK=1\r\n", "", "[S]\r\nK=\r\n"},
     };
@@ -144,8 +168,9 @@ TEST(ProfileRulesTest, WritesChangeOnlyTheValue) {
     }
 }
 
-// Files made at random of the kinds of lines the rules tell apart: a write followed by a read
-// gives the value back and leaves every other key reading as before.
+// Files made at random of the kinds of lines the rules tell apart: a write
+// followed by a read gives the value back and leaves every other key reading as
+// before.
 TEST(ProfileRulesTest, AWriteChangesOnlyItsOwnKey) {
     const std::vector<std::string> lines = {
         "[S]",  "[s] note",    " \t[表]", "[ゼ]",  "[]",   "[S",    "[X]Y]",
