@@ -74,6 +74,9 @@ struct FileVersion {
     friend bool operator==(const FileVersion&, const FileVersion&) = default;
 };
 
+// The version of an open file; nothing when it cannot be read.
+std::optional<FileVersion> VersionOfOpenFile(int fd);
+
 // The bytes of a file and the version they were read from.
 struct FileSnapshot {
     ReadFileResult result = ReadFileResult::Missing;
@@ -107,84 +110,6 @@ public:
 
 private:
     int fd_;
-};
-
-// A new version of a file, written beside it and flushed to the disk, waiting to take the
-// file's place in one rename, so that a reader sees either the old or the new bytes. It has no
-// name until then where the file system allows, so a writer killed meanwhile leaves nothing;
-// otherwise it is a hidden ".NAME.*.tmp" file.
-class ReplacementFile {
-public:
-    enum class State {
-        Ready,
-        // The folder takes no new file, or the old one's owner and group cannot be given to a
-        // new one (only root may give a file away): the file must be changed in place.
-        InPlaceOnly,
-        Failed, // writing it failed (a full disk, say)
-    };
-
-    // With `old`, the new file gets its owner, group and permission bits; without, those a
-    // plain create gives.
-    ReplacementFile(const std::string& target, std::string_view content, const FileVersion* old);
-    ~ReplacementFile();
-    ReplacementFile(const ReplacementFile&) = delete;
-    ReplacementFile& operator=(const ReplacementFile&) = delete;
-
-    State GetState() const { return state_; }
-
-    // Renames it over the target.
-    bool Replace();
-    // Puts it at the target's name only while nothing has that name.
-    NewFileResult CreateOnly();
-    // The version at the target's name after Replace or CreateOnly.
-    std::optional<FileVersion> Version() const;
-
-private:
-    bool Prepare();
-    bool GiveName();
-    void Discard();
-
-    std::string target_;
-    std::string_view content_;
-    std::optional<FileVersion> old_;
-    State state_ = State::Failed;
-    int fd_ = -1;
-    std::string tempPath_; // empty while the file has no name
-};
-
-// Removes the temporary files that writes of this program left beside the target (a writer
-// killed between writing one and renaming it) once they are older than maxAgeSeconds, by the
-// file system's own clock: `now` is the modification time of a file just written.
-void RemoveStaleTemporaries(const std::string& target, FileTime now, int maxAgeSeconds);
-
-// An exclusive lock between the writers of this program, on this PC or on others sharing the
-// folder: an open-file-description lock on ".NAME.lock" beside the file, or on the file itself
-// when no lock file can be opened (a folder we may not create files in). Advisory: other
-// programs never notice it. Released when the object goes.
-class WriterLock {
-public:
-    enum class Attempt { Held, Busy, Unavailable };
-
-    explicit WriterLock(const std::string& target);
-    ~WriterLock();
-    WriterLock(const WriterLock&) = delete;
-    WriterLock& operator=(const WriterLock&) = delete;
-
-    // One attempt; never waits.
-    Attempt TryTake();
-
-    // A short note that each holder leaves for the next, kept in the lock file (empty when the
-    // lock lives on the file itself).
-    std::string ReadNote() const;
-    void WriteNote(std::string_view note);
-
-private:
-    void OpenTarget();
-
-    std::string target_;
-    int fd_ = -1;
-    bool onTarget_ = false;
-    bool processLock_ = false; // the file system knows only the older per-process locks
 };
 
 // File attribute bits as the shared folder's other programs know them.

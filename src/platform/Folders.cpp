@@ -107,4 +107,17 @@ std::string JoinPath(const std::string& folder, std::string_view name) {
     return path;
 }
 
+std::string FolderOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string EntryNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace zarava

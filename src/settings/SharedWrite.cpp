@@ -1,7 +1,9 @@
 #include "settings/SharedWrite.h"
 
 #include "platform/Clock.h"
+#include "platform/FileReplacement.h"
 #include "platform/Files.h"
+#include "platform/WriterLock.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 

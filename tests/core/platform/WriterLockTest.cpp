@@ -3,7 +3,7 @@
 
 #include "TempFolder.h"
 
-#include "platform/Files.h"
+#include "platform/WriterLock.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "PausingClock.h"
 
-#include "platform/Files.h"
+#include "platform/WriterLock.h"
 #include "settings/IniRedWrt.h"
 
 #include <fcntl.h>
