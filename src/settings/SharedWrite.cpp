@@ -219,12 +219,11 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
 
 WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
                                    const std::string& file) {
-    const std::string target = FollowLinks(file);
     {
         // Most writes find the value in place already (the close watchdog's, every two
         // seconds, often over a network share): they cost one read and take no lock.
         thread_local FileBytes bytes;
-        const ReadFileResult read = ReadWholeFile(target, bytes, kMaxFileBytes);
+        const ReadFileResult read = ReadWholeFile(file, bytes, kMaxFileBytes);
         if (read != ReadFileResult::Ok && read != ReadFileResult::Missing) {
             return WriteOutcome::Refused;
         }
@@ -236,11 +235,13 @@ WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
             if (edit.kind == EditKind::Unchanged) {
                 return WriteOutcome::Written;
             }
-            if (IsReadOnlyFile(target)) {
+            if (IsReadOnlyFile(file)) {
                 return WriteOutcome::Refused;
             }
         }
     }
+    // Written through a link is the file it names: the lock and the new file go beside that.
+    const std::string target = FollowLinks(file);
     WriterLock lock(target);
     TakeLock(clock, lock);
     return WriteLocked(clock, change, target, lock);
