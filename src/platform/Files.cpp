@@ -34,41 +34,46 @@ private:
     int fd_;
 };
 
-FileTime TimeOf(const struct timespec& t) {
+FileTime TimeOf(const struct statx_timestamp& t) {
     return {static_cast<std::int64_t>(t.tv_sec), static_cast<std::int32_t>(t.tv_nsec)};
 }
 
-FileVersion VersionOf(int fd, const struct stat& st) {
-    FileVersion v;
-    v.device = st.st_dev;
-    v.inode = st.st_ino;
-    v.size = st.st_size;
-    v.modified = TimeOf(st.st_mtim);
-    v.changed = TimeOf(st.st_ctim);
-    v.mode = st.st_mode & 07777;
-    v.owner = st.st_uid;
-    v.group = st.st_gid;
-    v.links = st.st_nlink;
+// The version of an open file, and whether it is a regular one; false when it cannot be read.
+bool Describe(int fd, FileVersion& v, bool& regular) {
+    struct statx sx {};
+    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+        return false;
+    }
+    v.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    v.inode = sx.stx_ino;
+    v.size = static_cast<std::int64_t>(sx.stx_size);
+    v.born = (sx.stx_mask & STATX_BTIME) != 0 ? TimeOf(sx.stx_btime) : FileTime{};
+    v.modified = TimeOf(sx.stx_mtime);
+    v.changed = TimeOf(sx.stx_ctime);
+    v.mode = sx.stx_mode & 07777;
+    v.owner = sx.stx_uid;
+    v.group = sx.stx_gid;
+    v.links = sx.stx_nlink;
     v.accessList = ::fgetxattr(fd, "system.posix_acl_access", nullptr, 0) > 0;
-    return v;
+    regular = S_ISREG(sx.stx_mode);
+    return true;
 }
 
 ReadFileResult ReadSnapshotFrom(int fd, FileSnapshot& snapshot, std::size_t maxBytes) {
     snapshot.bytes.clear();
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    bool regular = false;
+    if (!Describe(fd, snapshot.version, regular)) {
         return snapshot.result = ReadFileResult::Failed;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!regular) {
         return snapshot.result = ReadFileResult::NotAFile;
     }
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
         return snapshot.result = ReadFileResult::TooLarge;
     }
-    snapshot.version = VersionOf(fd, st);
     // One byte more than the size, so that a file growing meanwhile is noticed.
     std::size_t size = 0;
-    snapshot.bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+    snapshot.bytes.resize(static_cast<std::size_t>(snapshot.version.size) + 1);
     for (;;) {
         if (size == snapshot.bytes.size()) {
             if (size > maxBytes) {
@@ -214,11 +219,17 @@ std::string FollowLinks(const std::string& path) {
 }
 
 std::optional<FileVersion> VersionOfOpenFile(int fd) {
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
+    FileVersion version;
+    bool regular = false;
+    if (!Describe(fd, version, regular)) {
         return std::nullopt;
     }
-    return VersionOf(fd, st);
+    return version;
+}
+
+std::optional<FileVersion> ReadFileVersion(const std::string& path) {
+    FileDescriptor fd(OpenForReading(path, O_RDONLY));
+    return VersionOfOpenFile(fd.Get());
 }
 
 bool FileSnapshot::SameAs(const FileSnapshot& other) const {

@@ -64,6 +64,7 @@ struct FileVersion {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t size = 0;
+    FileTime born; // where the file system keeps it (not over NFS): a file made again differs
     FileTime modified;
     FileTime changed;
     std::uint32_t mode = 0; // permission bits
@@ -74,8 +75,10 @@ struct FileVersion {
     friend bool operator==(const FileVersion&, const FileVersion&) = default;
 };
 
-// The version of an open file; nothing when it cannot be read.
+// The version of an open file, or of the file a path names (opened, so that a network share
+// reports it afresh); nothing when it cannot be read.
 std::optional<FileVersion> VersionOfOpenFile(int fd);
+std::optional<FileVersion> ReadFileVersion(const std::string& path);
 
 // The bytes of a file and the version they were read from.
 struct FileSnapshot {

@@ -11,6 +11,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace zarava {
 
@@ -26,11 +27,20 @@ constexpr std::size_t kMaxFileBytes = 64u << 20;
 // with, so a rewrite within the pause always shows in the times. It is paid only when the
 // file was last written by another program (or is missing), under the lock.
 constexpr int kSteadyMs = 10;
+// The same for the file a writer of ours put in place, made shorter in place since by another
+// program: most likely a rewrite under way, which a busy PC or share may stall for longer.
+constexpr int kShrunkSteadyMs = 200;
+// More time than a write takes: the wall clock was set while it ran.
+constexpr std::int64_t kClockJumpMs = 60000;
 // Reads that find the file changed start the attempt again; after this many, it fails.
-constexpr int kRounds = 8;
-// The longest wait for another writer of ours, and the steps of the wait.
-constexpr int kLockWaitMs = 2000;
-constexpr int kLockPollMaxMs = 20;
+constexpr int kRounds = 12;
+// The wait for other writers of ours: while they keep changing the file the lock is alive and
+// is waited for, up to the cap; a holder that changes nothing for 2 s is stalled (on a dead
+// share, say) and is gone on without. Short steps, so that a waiter is not always beaten to a
+// freed lock by a writer that comes later.
+constexpr int kLockStalledMs = 2000;
+constexpr int kLockWaitCapMs = 10000;
+constexpr int kLockPollMaxMs = 5;
 // Temporary files of ours this old were left by a writer that was killed.
 constexpr int kStaleTemporarySeconds = 60;
 
@@ -71,31 +81,99 @@ std::uint64_t HashBytes(std::string_view bytes) {
     return hash;
 }
 
-// What a writer of ours leaves in the lock file: the version of the file it put in place and a
-// hash of its bytes. The next writer that finds the file exactly so knows it is whole and
-// need not wait for it to stay the same. (Not the device number: another PC sees another.)
+// What a writer of ours leaves in the lock file: the version of the file it put in place, the
+// length and a hash of its bytes (their length, not the file's: another program may be
+// rewriting it already when its version is taken). The next writer that finds the file exactly
+// so knows it is whole and need not wait for it to stay the same. (Not the device number:
+// another PC sees another.)
 std::string NoteFor(const FileVersion& v, std::string_view bytes) {
-    char note[160];
+    char note[192];
     std::snprintf(note, sizeof note,
-                  "written by zarava: %" PRIu64 " %" PRId64 " %" PRId64 ".%09" PRId32 " %" PRId64
-                  ".%09" PRId32 " %016" PRIx64 "\n",
-                  v.inode, v.size, v.modified.seconds, v.modified.nanoseconds, v.changed.seconds,
-                  v.changed.nanoseconds, HashBytes(bytes));
+                  "written by zarava: %" PRIu64 " %" PRId64 ".%09" PRId32 " %" PRId64 " %" PRId64
+                  ".%09" PRId32 " %" PRId64 ".%09" PRId32 " %016" PRIx64 "\n",
+                  v.inode, v.born.seconds, v.born.nanoseconds,
+                  static_cast<std::int64_t>(bytes.size()), v.modified.seconds,
+                  v.modified.nanoseconds, v.changed.seconds, v.changed.nanoseconds,
+                  HashBytes(bytes));
     return note;
 }
 
-void TakeLock(Clock& clock, WriterLock& lock) {
+// How long the bytes must stand before a change is built on them (see kSteadyMs), given the
+// note of the last writer of ours.
+int SteadyTime(const std::string& note, const FileSnapshot& base) {
+    if (base.result != ReadFileResult::Ok) {
+        return kSteadyMs;
+    }
+    if (note == NoteFor(base.version, base.bytes)) {
+        return 0; // exactly what a writer of ours left: whole
+    }
+    // The same file (not one made again under the same number) with fewer bytes.
+    std::uint64_t inode = 0;
+    FileTime born;
+    std::int64_t size = 0;
+    const bool shrunk =
+        std::sscanf(note.c_str(), "written by zarava: %" SCNu64 " %" SCNd64 ".%" SCNd32 " %" SCNd64,
+                    &inode, &born.seconds, &born.nanoseconds, &size) == 4 &&
+        inode == base.version.inode && born == base.version.born && base.version.size < size;
+    return shrunk ? kShrunkSteadyMs : kSteadyMs;
+}
+
+void TakeLock(Clock& clock, WriterLock& lock, const std::string& target) {
     int waited = 0;
-    for (int step = 1;; step = std::min(step * 2, kLockPollMaxMs)) {
-        // Busy is waited out for a while; a lock the share does not support, or one held too
-        // long (a writer stalled on a dead share), is gone on without.
-        if (lock.TryTake() != WriterLock::Attempt::Busy || waited >= kLockWaitMs) {
+    int stalled = 0;
+    std::optional<FileVersion> seen;
+    for (int step = 1;; step = std::min(step + 1, kLockPollMaxMs)) {
+        // A lock the share does not support is gone on without at once.
+        if (lock.TryTake() != WriterLock::Attempt::Busy || stalled >= kLockStalledMs ||
+            waited >= kLockWaitCapMs) {
             return;
+        }
+        if (waited == 0) {
+            seen = ReadFileVersion(target);
         }
         clock.Sleep(step);
         waited += step;
+        stalled += step;
+        std::optional<FileVersion> now = ReadFileVersion(target);
+        if (now != seen) {
+            seen = std::move(now);
+            stalled = 0;
+        }
     }
 }
+
+// Waits until the bytes a change is built on have stood for kSteadyMs since they were read,
+// counting the time the new file took to write: another program may be in the middle of
+// rewriting the file in place (or of deleting and making it again). Bytes that are exactly
+// what a writer of ours left are whole, and need no wait.
+class Settling {
+public:
+    Settling(Clock& clock, int steadyMs)
+        : clock_(clock), steadyMs_(steadyMs), start_(clock.Now()) {}
+
+    void Wait() const {
+        if (steadyMs_ == 0) {
+            return;
+        }
+        std::int64_t elapsed = MillisecondsOf(clock_.Now()) - MillisecondsOf(start_);
+        if (elapsed < 0 || elapsed > kClockJumpMs) {
+            elapsed = 0; // the wall clock was set meanwhile: wait the whole time
+        }
+        if (elapsed < steadyMs_) {
+            clock_.Sleep(static_cast<int>(steadyMs_ - elapsed));
+        }
+    }
+
+private:
+    static std::int64_t MillisecondsOf(const LocalDateTime& t) {
+        return ((DaysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60000 +
+               t.second * 1000 + t.millisecond;
+    }
+
+    Clock& clock_;
+    int steadyMs_;
+    LocalDateTime start_;
+};
 
 enum class CommitResult { Done, Changed, RenameRefused, Failed };
 
@@ -105,15 +183,16 @@ struct Commit {
     bool renamed = false;
 };
 
-// Puts the new bytes in place if the file is still exactly `base`.
+// Puts the new bytes in place if the file, read again once it has settled, is still exactly
+// `base`. `check` is that second read.
 Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::string_view bytes,
-                  bool inPlace) {
-    FileSnapshot check;
+                  bool inPlace, const Settling& settling, FileSnapshot& check) {
     if (base.result == ReadFileResult::Missing) {
         ReplacementFile fresh(target, bytes, nullptr);
         if (fresh.GetState() != ReplacementFile::State::Ready) {
             return {CommitResult::Failed, {}};
         }
+        settling.Wait();
         ReadFileSnapshot(target, check, kMaxFileBytes);
         if (!check.SameAs(base)) {
             return {CommitResult::Changed, {}};
@@ -122,6 +201,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
         case NewFileResult::Created:
             return {CommitResult::Done, fresh.Version(), true};
         case NewFileResult::NameTaken:
+            ReadFileSnapshot(target, check, kMaxFileBytes);
             return {CommitResult::Changed, {}};
         case NewFileResult::Failed:
             break;
@@ -135,6 +215,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
             return {CommitResult::Failed, {}};
         }
         if (next.GetState() == ReplacementFile::State::Ready) {
+            settling.Wait();
             ReadFileSnapshot(target, check, kMaxFileBytes);
             if (!check.SameAs(base)) {
                 return {CommitResult::Changed, {}};
@@ -147,6 +228,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
     }
     // In place: checked and written through one descriptor, so the file checked is the file
     // written.
+    settling.Wait();
     FileForUpdate file(target);
     if (!file.IsOpen()) {
         return {CommitResult::Failed, {}};
@@ -161,8 +243,41 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
     return {CommitResult::Done, file.Version(), false};
 }
 
+// The contents one attempt has read. A file that is the start of longer bytes read moments
+// ago is most likely being rewritten in place, however long it has stood (a rewrite can stall
+// longer than the settling time on a busy PC or share): it is not built on while the attempt
+// lasts. A file really cut short is then written by the next attempt.
+class SeenContents {
+public:
+    void Add(const FileSnapshot& snapshot) {
+        if (snapshot.result != ReadFileResult::Ok) {
+            return;
+        }
+        for (const std::string& seen : seen_) {
+            if (seen == snapshot.bytes) {
+                return;
+            }
+        }
+        if (seen_.size() == kKept) {
+            seen_.erase(seen_.begin());
+        }
+        seen_.push_back(snapshot.bytes);
+    }
+
+    bool CutShort(const FileSnapshot& snapshot) const {
+        return snapshot.result == ReadFileResult::Ok &&
+               std::any_of(seen_.begin(), seen_.end(), [&](const std::string& seen) {
+                   return seen.size() > snapshot.bytes.size() && seen.starts_with(snapshot.bytes);
+               });
+    }
+
+private:
+    static constexpr std::size_t kKept = 4;
+    std::vector<std::string> seen_;
+};
+
 WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::string& target,
-                         WriterLock& lock) {
+                         WriterLock& lock, SeenContents& seen) {
     FileSnapshot base;
     ReadFileSnapshot(target, base, kMaxFileBytes);
     bool inPlace = false;
@@ -171,27 +286,24 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
             // Writing now would replace bytes we could not see.
             return WriteOutcome::Refused;
         }
+        if (seen.CutShort(base)) {
+            clock.Sleep(kSteadyMs);
+            ReadFileSnapshot(target, base, kMaxFileBytes);
+            continue;
+        }
+        seen.Add(base);
         const bool exists = base.result == ReadFileResult::Ok;
         if (exists && IsReadOnlyFile(target)) {
             return WriteOutcome::Refused;
         }
-        if (!exists || lock.ReadNote() != NoteFor(base.version, base.bytes)) {
-            // Another program may be in the middle of rewriting the file (or of deleting and
-            // making it again): build only on bytes that stay the same for a moment.
-            clock.Sleep(kSteadyMs);
-            FileSnapshot again;
-            ReadFileSnapshot(target, again, kMaxFileBytes);
-            if (!again.SameAs(base)) {
-                base = std::move(again);
-                continue;
-            }
-        }
+        const Settling settling(clock, SteadyTime(lock.ReadNote(), base));
         const Edit edit = EditFor(base.bytes, change, true);
         if (edit.kind != EditKind::Changed) {
             return edit.kind == EditKind::Unchanged ? WriteOutcome::Written
                                                     : WriteOutcome::Unholdable;
         }
-        const Commit commit = CommitEdit(target, base, edit.bytes, inPlace);
+        FileSnapshot check;
+        const Commit commit = CommitEdit(target, base, edit.bytes, inPlace, settling, check);
         switch (commit.result) {
         case CommitResult::Done:
             if (commit.version) {
@@ -203,10 +315,13 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
             }
             return WriteOutcome::Written;
         case CommitResult::Changed:
-            ReadFileSnapshot(target, base, kMaxFileBytes);
+            // The bytes changed under us: the read that saw it is the base of the next round.
+            seen.Add(check);
+            base = std::move(check);
             break;
         case CommitResult::RenameRefused:
             inPlace = true;
+            ReadFileSnapshot(target, base, kMaxFileBytes);
             break;
         case CommitResult::Failed:
             return WriteOutcome::Refused;
@@ -219,6 +334,7 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
 
 WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
                                    const std::string& file) {
+    SeenContents seen;
     {
         // Most writes find the value in place already (the close watchdog's, every two
         // seconds, often over a network share): they cost one read and take no lock.
@@ -238,13 +354,14 @@ WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
             if (IsReadOnlyFile(file)) {
                 return WriteOutcome::Refused;
             }
+            seen.Add({read, {}, std::string(bytes.View())});
         }
     }
     // Written through a link is the file it names: the lock and the new file go beside that.
     const std::string target = FollowLinks(file);
     WriterLock lock(target);
-    TakeLock(clock, lock);
-    return WriteLocked(clock, change, target, lock);
+    TakeLock(clock, lock, target);
+    return WriteLocked(clock, change, target, lock, seen);
 }
 
 } // namespace zarava

@@ -103,6 +103,73 @@ TEST(SharedWritesTest, ARewriteInPlaceCaughtHalfDoneIsNotSaved) {
     EXPECT_EQ(folder.Read("zarava.ini"), WithK(full, "1"));
 }
 
+TEST(SharedWritesTest, ARewriteStalledLongerThanTheSettlingTimeIsNotSavedEither) {
+    TempFolder folder;
+    const std::string file = folder.File("zarava.ini");
+    const std::string full = IssuerFile();
+    folder.Write("zarava.ini", full);
+    // The write reads the whole file, then waits for another writer's lock; meanwhile the
+    // issuer cuts the file and writes half of it, and stalls for 100 ms.
+    auto other = std::make_unique<WriterLock>(file);
+    ASSERT_EQ(other->TryTake(), WriterLock::Attempt::Held);
+    PausingClock clock;
+    clock.onSleep = [&] {
+        if (other) {
+            other.reset();
+            const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC);
+            ASSERT_EQ(::write(fd, full.data(), full.size() / 2),
+                      static_cast<ssize_t>(full.size() / 2));
+            ::close(fd);
+        } else if (clock.Slept() >= 100 && folder.Read("zarava.ini").size() < full.size()) {
+            const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND);
+            ASSERT_EQ(::write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2),
+                      static_cast<ssize_t>(full.size() - full.size() / 2));
+            ::close(fd);
+        }
+    };
+    EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0);
+    EXPECT_EQ(folder.Read("zarava.ini"), WithK(full, "1"));
+    EXPECT_GE(clock.Slept(), 100);
+}
+
+// Virtual time that finishes the issuer's stalled rewrite once it has passed a given moment.
+class RewriteClock final : public Clock {
+public:
+    RewriteClock(int finishAtMs, std::function<void()> finish)
+        : finishAtMs_(finishAtMs), finish_(std::move(finish)) {}
+    LocalDateTime Now() const override { return time_.Now(); }
+    void Sleep(int milliseconds) override {
+        time_.Sleep(milliseconds);
+        if (finish_ && time_.Slept() >= finishAtMs_) {
+            std::exchange(finish_, nullptr)();
+        }
+    }
+
+private:
+    VirtualTime time_;
+    int finishAtMs_;
+    std::function<void()> finish_;
+};
+
+TEST(SharedWritesTest, OurFileCutShortInPlaceByAnotherProgramIsGivenLongerToSettle) {
+    TempFolder folder;
+    const std::string file = folder.File("zarava.ini");
+    const std::string full = IssuerFile();
+    folder.Write("zarava.ini", WithK(full, "9"));
+    VirtualTime time;
+    ASSERT_NE(WriteSetting(time, "S", "K", "0", file), 0); // the file put in place is ours
+    // The issuer rewrites the file in place, stalling 40 ms between the halves.
+    const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_EQ(::write(fd, full.data(), full.size() / 2), static_cast<ssize_t>(full.size() / 2));
+    RewriteClock clock(40, [&] {
+        ASSERT_EQ(::write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2),
+                  static_cast<ssize_t>(full.size() - full.size() / 2));
+    });
+    EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0);
+    ::close(fd);
+    EXPECT_EQ(folder.Read("zarava.ini"), WithK(full, "1"));
+}
+
 struct ChangeCase {
     const char* change;
     std::function<void(const std::string& file)> act; // between the first two reads
@@ -140,25 +207,43 @@ TEST(SharedWritesTest, AChangeWhileAWriteIsUnderWayIsKept) {
     }
 }
 
-TEST(SharedWritesTest, AnotherWritersLockIsWaitedForAtMostTwoSeconds) {
-    TempFolder folder;
-    const std::string file = folder.File("zarava.ini");
-    folder.Write("zarava.ini", "[S]\r\nK=0\r\n");
-    auto other = std::make_unique<WriterLock>(file);
-    ASSERT_EQ(other->TryTake(), WriterLock::Attempt::Held);
+struct LockCase {
+    const char* holder;
+    int changesUntilMs;  // the holder keeps changing the file until then
+    int releasesAtMs;    // and lets go of the lock then (never: -1)
+    int waitedAtLeastMs; // before the write goes ahead
+};
 
-    PausingClock released;
-    released.onSleep = [&] { other.reset(); };
-    EXPECT_NE(WriteSetting(released, "S", "K", "1", file), 0);
-    EXPECT_LT(released.Slept(), 100);
-
-    other = std::make_unique<WriterLock>(file);
-    ASSERT_EQ(other->TryTake(), WriterLock::Attempt::Held);
-    VirtualTime stuck; // a writer stalled on a dead share: gone on without after 2 s
-    EXPECT_NE(WriteSetting(stuck, "S", "K", "2", file), 0);
-    EXPECT_GE(stuck.Slept(), 2000);
-    EXPECT_LT(stuck.Slept(), 2100);
-    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
+TEST(SharedWritesTest, AnotherWritersLockIsWaitedForWhileItMakesProgress) {
+    const std::vector<LockCase> cases = {
+        {"lets go at once", 0, 0, 0},
+        {"stalled (a dead share): gone on without after 2 s", 0, -1, 2000},
+        {"busy writing for 3 s, then lets go", 3000, 3000, 3000},
+        {"busy writing for good: gone on without after 10 s", 10000, -1, 10000},
+    };
+    for (const LockCase& c : cases) {
+        TempFolder folder;
+        const std::string file = folder.File("zarava.ini");
+        folder.Write("zarava.ini", "[S]\r\nK=0\r\n");
+        auto other = std::make_unique<WriterLock>(file);
+        ASSERT_EQ(other->TryTake(), WriterLock::Attempt::Held);
+        PausingClock clock;
+        int changes = 0;
+        clock.onSleep = [&] {
+            // A change every 100 ms is progress enough.
+            if (clock.Slept() < c.changesUntilMs && clock.Slept() / 100 >= changes) {
+                folder.Write("zarava.ini", "[S]\r\nK=0\r\nN=" + std::to_string(++changes) + "\r\n");
+            }
+            if (c.releasesAtMs >= 0 && clock.Slept() >= c.releasesAtMs) {
+                other.reset();
+            }
+        };
+        EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0) << c.holder;
+        EXPECT_GE(clock.Slept(), c.waitedAtLeastMs) << c.holder;
+        EXPECT_LT(clock.Slept(), c.waitedAtLeastMs + 100) << c.holder;
+        const std::string last = changes > 0 ? "N=" + std::to_string(changes) + "\r\n" : "";
+        EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n" + last) << c.holder;
+    }
 }
 
 TEST(SharedWritesTest, TheFileKeepsItsOwnerModeLinksAndOtherNames) {
