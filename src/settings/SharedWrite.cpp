@@ -23,9 +23,10 @@ constexpr std::size_t kMaxFileBytes = 64u << 20;
 // How long the bytes must stay the same before a change is built on them. A Windows program
 // rewrites a profile file in place with one write right after cutting it to nothing: over a
 // share that is one or two network round trips, a few milliseconds on a slow network. 10 ms
-// covers that, and spans at least two ticks of the coarse clock file systems stamp writes
-// with, so a rewrite within the pause always shows in the times. It is paid only when the
-// file was last written by another program (or is missing), under the lock.
+// covers that several times over and still lets a write through between rewrites that come
+// every 20 ms. (Times, sizes and bytes are all compared: a rewrite within one tick of the
+// coarse clock that stamps file times still shows.) It is paid only when the file was last
+// written by another program (or is missing), under the lock.
 constexpr int kSteadyMs = 10;
 // The same for the file a writer of ours put in place, made shorter in place since by another
 // program: most likely a rewrite under way, which a busy PC or share may stall for longer.

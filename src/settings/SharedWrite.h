@@ -9,8 +9,8 @@ class Clock;
 
 // One attempt at writing a value into a settings file that other programs read and rewrite
 // at any moment, on this PC or others sharing the folder:
-// - the writers of this program take turns (a lock beside the file, waited for at most 2 s;
-//   a share without locks does not stop the write);
+// - the writers of this program take turns (a lock beside the file, waited for while they make
+//   progress; a stalled holder or a share without locks does not stop the write);
 // - the change is built on bytes that stayed the same for a moment (another program may be in
 //   the middle of rewriting the file in place), or that are exactly what one of our writers
 //   left;
