@@ -74,7 +74,12 @@ int main(int argc, char** argv) {
         std::signal(SIGHUP, OnTerminationSignal);
     }
 
-    QApplication app(argc, argv);
+    // Qt gets the program's name only: our arguments are settled above, and Qt's own options
+    // (-platform, -style, -reverse ...) must neither change the display nor stop it.
+    static char programName[] = "zarava-display";
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : programName, nullptr};
+    QApplication app(qtArgc, qtArgv);
     InitPictureResources();
     InstallDesignFontSubstitutions();
 

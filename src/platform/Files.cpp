@@ -2,19 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 
 namespace zarava {
 
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+constexpr int kMaxLinkHops = 40;
 
 // Closes the descriptor when it goes out of scope.
 class FileDescriptor {
@@ -29,71 +29,84 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int Get() const { return fd_; }
-    // Closes now and reports whether the close succeeded (a deferred write error shows here).
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
+FileTime TimeOf(const struct statx_timestamp& t) {
+    return {static_cast<std::int64_t>(t.tv_sec), static_cast<std::int32_t>(t.tv_nsec)};
+}
+
+// The version of an open file, and whether it is a regular one; false when it cannot be read.
+bool Describe(int fd, FileVersion& v, bool& regular) {
+    struct statx sx {};
+    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+        return false;
     }
+    v.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    v.inode = sx.stx_ino;
+    v.size = static_cast<std::int64_t>(sx.stx_size);
+    v.born = (sx.stx_mask & STATX_BTIME) != 0 ? TimeOf(sx.stx_btime) : FileTime{};
+    v.modified = TimeOf(sx.stx_mtime);
+    v.changed = TimeOf(sx.stx_ctime);
+    v.mode = sx.stx_mode & 07777;
+    v.owner = sx.stx_uid;
+    v.group = sx.stx_gid;
+    v.links = sx.stx_nlink;
+    v.accessList = ::fgetxattr(fd, "system.posix_acl_access", nullptr, 0) > 0;
+    regular = S_ISREG(sx.stx_mode);
     return true;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+ReadFileResult ReadSnapshotFrom(int fd, FileSnapshot& snapshot, std::size_t maxBytes) {
+    snapshot.bytes.clear();
+    bool regular = false;
+    if (!Describe(fd, snapshot.version, regular)) {
+        return snapshot.result = ReadFileResult::Failed;
     }
-    if (slash == 0) {
-        return "/";
+    if (!regular) {
+        return snapshot.result = ReadFileResult::NotAFile;
     }
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Creates a temporary file beside the target that nobody else uses; -1 when none can be made.
-int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    // A short prefix of the name keeps the temporary name within the length limit.
-    const std::string prefix =
-        FolderOf(target) + "/." + NameOf(target).substr(0, 100) + "." + std::to_string(getpid());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = prefix + "." + std::to_string(counter++) + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
+    if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
+        return snapshot.result = ReadFileResult::TooLarge;
+    }
+    // One byte more than the size, so that a file growing meanwhile is noticed.
+    std::size_t size = 0;
+    snapshot.bytes.resize(static_cast<std::size_t>(snapshot.version.size) + 1);
+    for (;;) {
+        if (size == snapshot.bytes.size()) {
+            if (size > maxBytes) {
+                snapshot.bytes.clear();
+                return snapshot.result = ReadFileResult::TooLarge;
+            }
+            snapshot.bytes.resize(std::min(size * 2, maxBytes + 1));
         }
+        const ssize_t n = ::pread(fd, snapshot.bytes.data() + size, snapshot.bytes.size() - size,
+                                  static_cast<off_t>(size));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            snapshot.bytes.clear();
+            return snapshot.result = ReadFileResult::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        size += static_cast<std::size_t>(n);
     }
-    return -1;
+    snapshot.bytes.resize(size);
+    return snapshot.result = ReadFileResult::Ok;
 }
 
-void SyncFolder(const std::string& folder) {
-    // Makes the rename itself durable; where the file system cannot do that, nothing is lost
-    // but the guarantee, so a failure is ignored.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0) {
-        ::fsync(dir.Get());
-    }
+int OpenForReading(const std::string& path, int extraFlags) {
+    // Non-blocking, so that a pipe put in the file's place cannot stall the reader at open.
+    return ::open(path.c_str(), O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags);
+}
+
+ReadFileResult OpenFailure() {
+    return errno == ENOENT || errno == ENOTDIR ? ReadFileResult::Missing : ReadFileResult::Failed;
 }
 
 } // namespace
@@ -116,11 +129,9 @@ void FileBytes::Grow(std::size_t capacity) {
 
 ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxBytes) {
     bytes.size_ = 0;
-    // Non-blocking, so that a pipe put in the file's place cannot stall the reader at open.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    FileDescriptor fd(OpenForReading(path, O_RDONLY));
     if (fd.Get() < 0) {
-        return errno == ENOENT || errno == ENOTDIR ? ReadFileResult::Missing
-                                                   : ReadFileResult::Failed;
+        return OpenFailure();
     }
     // No fstat first: a settings read should cost the system calls of reading the file and
     // no more. A settings file fits the first read; only a larger one is looked at.
@@ -174,51 +185,115 @@ ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std:
     return result;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
-    std::string target = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Renaming over the link would turn it into a file; replace what it points to.
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (real == nullptr) {
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
             return false;
         }
-        target = real;
-        std::free(real);
+        done += static_cast<std::size_t>(n);
     }
-    bool exists = false;
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            return false;
-        }
-        exists = true;
-    } else if (errno != ENOENT) {
-        return false;
-    }
-
-    std::string tempPath;
-    FileDescriptor fd(CreateTemporaryBeside(target, tempPath));
-    if (fd.Get() < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd.Get(), content);
-    if (ok && exists) {
-        // Only root may hand the new file to the old one's owner; anyone else ends up owning
-        // it, with the old permission bits.
-        const bool sameOwner = st.st_uid == ::geteuid() && st.st_gid == ::getegid();
-        [[maybe_unused]] const bool chowned =
-            sameOwner || ::fchown(fd.Get(), st.st_uid, st.st_gid) == 0;
-        ok = ::fchmod(fd.Get(), st.st_mode & 07777) == 0;
-    }
-    ok = ok && ::fsync(fd.Get()) == 0;
-    ok = fd.Close() && ok;
-    ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
-    SyncFolder(FolderOf(target));
     return true;
+}
+
+std::string FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), target, sizeof target);
+        if (n <= 0 || n == static_cast<ssize_t>(sizeof target)) {
+            return current;
+        }
+        const std::string_view next(target, static_cast<std::size_t>(n));
+        current = next.front() == '/' ? std::string(next) : JoinPath(FolderOfPath(current), next);
+    }
+    return current;
+}
+
+std::optional<FileVersion> VersionOfOpenFile(int fd) {
+    FileVersion version;
+    bool regular = false;
+    if (!Describe(fd, version, regular)) {
+        return std::nullopt;
+    }
+    return version;
+}
+
+std::optional<FileVersion> ReadFileVersion(const std::string& path) {
+    FileDescriptor fd(OpenForReading(path, O_RDONLY));
+    return VersionOfOpenFile(fd.Get());
+}
+
+bool FileSnapshot::SameAs(const FileSnapshot& other) const {
+    if (result != other.result) {
+        return false;
+    }
+    return result != ReadFileResult::Ok || (version == other.version && bytes == other.bytes);
+}
+
+ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
+                                std::size_t maxBytes) {
+    FileDescriptor fd(OpenForReading(path, O_RDONLY));
+    if (fd.Get() < 0) {
+        snapshot.bytes.clear();
+        return snapshot.result = OpenFailure();
+    }
+    return ReadSnapshotFrom(fd.Get(), snapshot, maxBytes);
+}
+
+FileForUpdate::FileForUpdate(const std::string& path) : fd_(OpenForReading(path, O_RDWR)) {}
+
+FileForUpdate::~FileForUpdate() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+ReadFileResult FileForUpdate::Read(FileSnapshot& snapshot, std::size_t maxBytes) const {
+    if (fd_ < 0) {
+        snapshot.bytes.clear();
+        return snapshot.result = ReadFileResult::Failed;
+    }
+    return ReadSnapshotFrom(fd_, snapshot, maxBytes);
+}
+
+bool FileForUpdate::Overwrite(std::string_view content) {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        return false;
+    }
+    const auto length = static_cast<off_t>(content.size());
+    // Kept at its size: a longer file would show readers zeros at its end.
+    if (length > st.st_size &&
+        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, st.st_size, length - st.st_size) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT)) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n =
+            ::pwrite(fd_, content.data() + done, content.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return ::ftruncate(fd_, length) == 0 && ::fsync(fd_) == 0;
+}
+
+std::optional<FileVersion> FileForUpdate::Version() const {
+    return VersionOfOpenFile(fd_);
 }
 
 std::optional<std::uint16_t> GetFileAttributes(const std::string& path) {
@@ -233,7 +308,7 @@ std::optional<std::uint16_t> GetFileAttributes(const std::string& path) {
     if ((st.st_mode & kAnyWriteBit) == 0) {
         attributes |= kAttributeReadOnly;
     }
-    const std::string name = NameOf(path);
+    const std::string name = EntryNameOf(path);
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") {
         attributes |= kAttributeHidden;
     }
@@ -246,15 +321,22 @@ bool SetFileAttributes(const std::string& path, std::uint16_t attributes) {
         return false;
     }
     const mode_t mode = st.st_mode & 07777;
-    const mode_t wanted =
-        (attributes & kAttributeReadOnly) != 0 ? mode & ~kAnyWriteBit : mode | S_IWUSR;
+    mode_t wanted = mode;
+    if ((attributes & kAttributeReadOnly) != 0) {
+        wanted = mode & ~kAnyWriteBit;
+    } else if ((mode & kAnyWriteBit) == 0) {
+        wanted = mode | S_IWUSR;
+    }
     return wanted == mode || ::chmod(path.c_str(), wanted) == 0;
 }
 
 bool IsReadOnlyFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           (st.st_mode & kAnyWriteBit) == 0;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    return (st.st_mode & kAnyWriteBit) == 0 ||
+           (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT);
 }
 
 } // namespace zarava

@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "platform/Files.h"
+
 #include "text/Text.h"
 
 #include <cerrno>
@@ -61,17 +63,8 @@ NewFileResult CreateNewFile(const std::string& path, std::string_view content) {
     if (fd < 0) {
         return errno == EEXIST ? NewFileResult::NameTaken : NewFileResult::Failed;
     }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break; // a full disk or a refusing share: the file exists all the same
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    // A full disk or a refusing share: the file exists all the same.
+    [[maybe_unused]] const bool complete = WriteAll(fd, content);
     ::close(fd);
     return NewFileResult::Created;
 }
@@ -112,6 +105,19 @@ std::string JoinPath(const std::string& folder, std::string_view name) {
     }
     path += name;
     return path;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string EntryNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace zarava

@@ -14,6 +14,10 @@ namespace zarava {
 // The path of a name inside a folder.
 std::string JoinPath(const std::string& folder, std::string_view name);
 
+// The folder that holds the entry a path names ("." for a bare name), and the entry's name.
+std::string FolderOfPath(const std::string& path);
+std::string EntryNameOf(const std::string& path);
+
 // True when an entry of that name exists (a file, a folder, even a dangling link).
 bool EntryExists(const std::string& path);
 

@@ -2,7 +2,9 @@
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
+#include "settings/SharedWrite.h"
 #include "text/Cp932.h"
 #include "text/Text.h"
 
@@ -27,107 +29,81 @@ bool BreaksLine(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// The names of one read: as given (for a Unicode file) and in code page 932, converted once
+// for both attempts.
+struct Names {
+    std::string_view section;
+    std::string_view key;
+    std::optional<std::string> cp932Section;
+    std::optional<std::string> cp932Key;
+};
+
 struct ReadAttempt {
     std::size_t count = 0; // bytes of the value, as the platform call reports them
     std::string value;
 };
 
-ReadAttempt ReadFrom(std::string_view content, const std::string& section, const std::string& key) {
-    ReadAttempt attempt;
-    const std::optional<std::string_view> found = FindProfileValue(content, section, key);
-    if (!found) {
-        return attempt;
-    }
-    const std::string_view clipped = ClipProfileValue(*found, kMaxValueBytes);
-    attempt.count = clipped.size();
-    if (clipped.find('\0') == std::string_view::npos) {
-        attempt.value = Cp932ToUtf8(clipped);
-    } else {
-        std::string withoutNul;
-        for (const char c : clipped) {
-            if (c != '\0') {
-                withoutNul.push_back(c);
-            }
-        }
-        attempt.value = Cp932ToUtf8(withoutNul);
-    }
-    return attempt;
-}
-
-ReadAttempt ReadOnce(const std::string& section, const std::string& key, const std::string& file) {
+ReadAttempt ReadOnce(const Names& names, const std::string& file) {
     // Reused between reads: settings are read several times per poll and this spares the
-    // allocation each time. Only a buffer of settings-file size is kept.
-    thread_local FileBytes content;
+    // allocation each time. Only buffers of settings-file size are kept.
+    thread_local FileBytes bytes;
+    thread_local ProfileContent content;
     ReadAttempt attempt;
-    if (ReadWholeFile(file, content, kMaxFileBytes) == ReadFileResult::Ok) {
-        attempt = ReadFrom(content.View(), section, key);
+    if (ReadWholeFile(file, bytes, kMaxFileBytes) == ReadFileResult::Ok) {
+        content.Load(bytes.View());
+        const bool cp932 = content.Form() == ProfileForm::Cp932;
+        std::optional<std::string_view> found;
+        if (!cp932) {
+            found = FindProfileValue(content.View(), names.section, names.key, content.Text());
+        } else if (names.cp932Section && names.cp932Key) {
+            found = FindProfileValue(content.View(), *names.cp932Section, *names.cp932Key);
+        }
+        if (found) {
+            const std::string_view clipped =
+                ClipProfileValue(*found, kMaxValueBytes, content.Text());
+            attempt.count = clipped.size();
+            attempt.value = content.ToUtf8(clipped);
+        }
     }
-    if (content.Capacity() > kKeptBufferBytes) {
-        content.Release();
+    if (bytes.Capacity() > kKeptBufferBytes) {
+        bytes.Release();
+        content.Load({});
     }
     return attempt;
-}
-
-enum class WriteOutcome { Written, Refused };
-
-WriteOutcome WriteOnce(const std::string& section, const std::string& key, const std::string& value,
-                       const std::string& file) {
-    FileBytes bytes;
-    const ReadFileResult read = ReadWholeFile(file, bytes, kMaxFileBytes);
-    const std::string_view content = bytes.View();
-    if (read != ReadFileResult::Ok && read != ReadFileResult::Missing) {
-        // Writing now would replace bytes we could not see.
-        return WriteOutcome::Refused;
-    }
-    if (read == ReadFileResult::Ok && IsReadOnlyFile(file)) {
-        return WriteOutcome::Refused;
-    }
-    const std::string updated = SetProfileValue(content, section, key, value);
-    if (read == ReadFileResult::Ok && updated == content) {
-        // Nothing changes: leave the file and its time stamp alone. The close watchdog writes
-        // the same value every two seconds, often over a network share.
-        return WriteOutcome::Written;
-    }
-    return ReplaceFileAtomically(file, updated) ? WriteOutcome::Written : WriteOutcome::Refused;
 }
 
 } // namespace
 
 std::string ReadSetting(Clock& clock, std::string_view section, std::string_view key,
                         const std::string& file) {
-    const std::optional<std::string> fileSection = Utf8ToCp932(section);
-    const std::optional<std::string> fileKey = Utf8ToCp932(key);
-    ReadAttempt attempt;
-    if (fileSection && fileKey) {
-        attempt = ReadOnce(*fileSection, *fileKey, file);
-    }
+    const Names names{section, key, Utf8ToCp932(section), Utf8ToCp932(key)};
+    ReadAttempt attempt = ReadOnce(names, file);
     if (attempt.count >= 1) {
         return attempt.value;
     }
     // Missing or empty: the issuer may be rewriting the file right now.
     clock.Sleep(kRetryPauseMs);
-    if (fileSection && fileKey) {
-        attempt = ReadOnce(*fileSection, *fileKey, file);
-    }
+    attempt = ReadOnce(names, file);
     return attempt.count >= 1 ? attempt.value : std::string();
 }
 
 std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_view key,
                           std::string_view value, const std::string& file) {
-    const std::optional<std::string> fileSection = Utf8ToCp932(section);
-    const std::optional<std::string> fileKey = Utf8ToCp932(key);
-    const std::optional<std::string> fileValue = Utf8ToCp932(value);
-    if (!fileSection || !fileKey || !fileValue || BreaksLine(*fileSection) ||
-        BreaksLine(*fileKey) || BreaksLine(*fileValue)) {
+    if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) {
         // Text the file cannot hold as asked; no retry can change that, and nothing is written.
         return 0;
     }
-    if (WriteOnce(*fileSection, *fileKey, *fileValue, file) == WriteOutcome::Written) {
+    const ProfileChange change{section, key, value};
+    const WriteOutcome first = WriteProfileValueOnce(clock, change, file);
+    if (first == WriteOutcome::Written) {
         return 1;
+    }
+    if (first == WriteOutcome::Unholdable) {
+        return 0;
     }
     ResetFileAttributes(file, kNormalFile);
     clock.Sleep(kRetryPauseMs);
-    return WriteOnce(*fileSection, *fileKey, *fileValue, file) == WriteOutcome::Written ? 1 : 0;
+    return WriteProfileValueOnce(clock, change, file) == WriteOutcome::Written ? 1 : 0;
 }
 
 void ResetFileAttributes(std::string_view path, std::uint16_t attributes) {

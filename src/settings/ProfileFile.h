@@ -8,23 +8,32 @@
 namespace zarava {
 
 // The private-profile ("INI") file format as the issuer's platform reads and writes it,
-// working on the file's code page 932 bytes. Its rules, some of them little known:
+// working on the file's bytes without converting them. Its rules, some of them little known:
 //
 // - Any CR or LF ends a line (CR LF counts as one line end); a last line without one counts.
 // - White space is the bytes 09..0D, 1A and 20, nothing else: the full-width space is text.
 // - A line whose first non-blank byte is '[' starts a section, whatever follows. The name runs
 //   to the last ']' of the line (to the line end when there is none) and is trimmed.
 // - Any other line is split at its first '='; the key before it is trimmed, the value after it
-//   loses its white space at both ends. Lines without '=' and lines whose first non-blank byte
-//   is ';' are never keys, and nothing inside a value line is a comment.
+//   ends at the line end or at a NUL byte, whichever comes first, and loses its white space at
+//   both ends. Lines without '=' and lines whose first non-blank byte is ';' are never keys,
+//   and nothing inside a value line is a comment.
 // - Names match without regard to case for the ASCII letters only; full-width letters and the
 //   second byte of a double-byte character are compared as they are.
 // - Of two sections with the same name only the first is searched, and in it the first of two
 //   same-named keys wins. Lines before the first section belong to no section.
 // - A value of two bytes or more enclosed in a matching pair of '"' or '\'' is read without
 //   them.
-// Scans for '[', ']', '=' and letters step over double-byte characters, whose second byte may
-// be any of those ('表' is 95 5C, 'ゼ' is 83 5B).
+
+// How the text of the file is stored. Code page 932 is the format's own; a file that starts
+// with a Unicode byte-order mark is read as Unicode, and its text arrives here as UTF-8.
+enum class ProfileText {
+    // Scans for '[', ']', '=' and letters step over double-byte characters, whose second byte
+    // may be any of those ('表' is 95 5C, 'ゼ' is 83 5B).
+    Cp932,
+    // No byte of a multi-byte character is ASCII, so every byte can be looked at alone.
+    Utf8,
+};
 
 // The names as the file compares them: the caller's text without surrounding spaces (only
 // spaces: a tab in a name is part of it).
@@ -33,7 +42,13 @@ std::string_view TrimNameArgument(std::string_view name);
 // The value of the key in the section, quotes taken off, at full length; nothing when the
 // section or the key is missing.
 std::optional<std::string_view> FindProfileValue(std::string_view file, std::string_view section,
-                                                 std::string_view key);
+                                                 std::string_view key,
+                                                 ProfileText text = ProfileText::Cp932);
+
+// True when the key of the section holds exactly the value, so that writing it would change
+// no byte of the file.
+bool HoldsProfileValue(std::string_view file, std::string_view section, std::string_view key,
+                       std::string_view value, ProfileText text = ProfileText::Cp932);
 
 // The file with the key of the section set to the value, every other byte unchanged:
 // - an existing key keeps its line, its position and its spelling: the bytes up to and
@@ -44,10 +59,11 @@ std::optional<std::string_view> FindProfileValue(std::string_view file, std::str
 //   blank line before it (a CR LF first when the last line lacks a line end).
 // Names are written as trimmed by TrimNameArgument.
 std::string SetProfileValue(std::string_view file, std::string_view section, std::string_view key,
-                            std::string_view value);
+                            std::string_view value, ProfileText text = ProfileText::Cp932);
 
-// The longest start of the value that has at most maxBytes bytes and does not end in the first
-// half of a double-byte character.
-std::string_view ClipProfileValue(std::string_view value, std::size_t maxBytes);
+// The longest start of the value that fits a buffer of maxBytes bytes of code page 932: never
+// half a character, and a Unicode value counted as the code page would store it.
+std::string_view ClipProfileValue(std::string_view value, std::size_t maxBytes,
+                                  ProfileText text = ProfileText::Cp932);
 
 } // namespace zarava

@@ -51,7 +51,8 @@ TEST_F(IniRedWrtTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt) {
     folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
-    EXPECT_EQ(time.Slept(), 100);
+    EXPECT_GE(time.Slept(), 100);
+    EXPECT_LT(time.Slept(), 200) << "one retry";
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
     EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644));
 
@@ -80,7 +81,8 @@ TEST_F(IniRedWrtTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 2 \r\n");
     EXPECT_NE(std::get<0>(stamp()), std::get<0>(before));
     EXPECT_EQ(std::get<3>(stamp()), 0640u);
-    EXPECT_EQ(folder.Names(), std::set<std::string>{"zarava.ini"}) << "temporary file left";
+    // The writers' lock stays beside the file, hidden; no temporary file does.
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{".zarava.ini.lock", "zarava.ini"}));
 
     // A link stays a link; its target gets the new bytes.
     const std::string link = folder.File("link.ini");
@@ -98,6 +100,11 @@ TEST_F(IniRedWrtTest, TextTheFileCannotHoldIsNotWritten) {
     EXPECT_EQ(WriteSetting(time, "S\n", "K", "1", file), 0);
     EXPECT_EQ(WriteSetting(time, "S", std::string_view("K\0", 2), "1", file), 0);
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
+    // A UTF-16 file with an odd number of bytes could not be written back as it was.
+    folder.Write("odd.ini", std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0\x31\0\n", 17));
+    EXPECT_EQ(ReadSetting(time, "S", "K", folder.File("odd.ini")), "1");
+    EXPECT_EQ(WriteSetting(time, "S", "K", "2", folder.File("odd.ini")), 0);
+    EXPECT_EQ(folder.Read("odd.ini").size(), 17u);
     EXPECT_EQ(time.Slept(), 0);
 }
 

@@ -68,7 +68,11 @@ TEST_F(SettingsToolTest, SetWritesCodePage932AndKeepsTheRest) {
 
 TEST_F(SettingsToolTest, ExitCodesTellUsageErrorsFromValuesThatCannotBeWritten) {
     for (const char* args :
-         {"", "get S", "set S K", "get S K X", "--file", "--verbose get S K", "put S K"}) {
+         {"", "get S", "set S K", "get S K X", "--file", "--verbose get S K", "put S K",
+          // Names that could never be read back from the file.
+          "set '[S' K 1", "set S ' ;K' 1", "set S K=1 2", "set A]B K 1", "get 'S=' K",
+          "set S \"$(printf 'K\\r')\" 1", "set \"$(printf 'A\\nB')\" K 1",
+          "set S \"$(printf '\\tK')\" 1"}) {
         const ToolRun run = Tool(args);
         EXPECT_EQ(run.exitCode, 2) << args;
         EXPECT_NE(run.err.find("Usage: zarava-settings"), std::string::npos);
@@ -82,6 +86,14 @@ TEST_F(SettingsToolTest, ExitCodesTellUsageErrorsFromValuesThatCannotBeWritten) 
     std::filesystem::create_directory(file);
     EXPECT_EQ(Tool("set S K 1").exitCode, 1);
     EXPECT_EQ(Tool("--file x.ini set S K \xF0\x9F\x98\x80").exitCode, 1);
+}
+
+TEST_F(SettingsToolTest, TheDefaultFileIsFoundWhateverTheCaseOfItsName) {
+    folder.Write("Zarava.INI", "[S]\r\nK=1\r\n");
+    EXPECT_EQ(Tool("get S K").out, "1\n");
+    EXPECT_EQ(Tool("set S K 2").exitCode, 0);
+    EXPECT_EQ(folder.Read("Zarava.INI"), "[S]\r\nK=2\r\n");
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 } // namespace

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zarava {
+
+class Clock;
+
+// One attempt at writing a value into a settings file that other programs read and rewrite
+// at any moment, on this PC or others sharing the folder:
+// - the writers of this program take turns (a lock beside the file, waited for while they make
+//   progress; a stalled holder or a share without locks does not stop the write);
+// - the change is built on bytes that stayed the same for a moment (another program may be in
+//   the middle of rewriting the file in place), or that are exactly what one of our writers
+//   left;
+// - the file is replaced only if it is still exactly those bytes just before the replace;
+//   otherwise the attempt starts again from a fresh read, a few times;
+// - the file keeps its owner, group, permissions and other names, and links are followed.
+// Texts are UTF-8; the file keeps its own form (code page 932, or UTF-8 or UTF-16 after a
+// byte-order mark). All pauses go through the clock.
+
+enum class WriteOutcome {
+    Written,    // written, or the file held the value already
+    Refused,    // read-only, unreadable, not a file, or the folder refused
+    Unholdable, // the file's text form cannot hold the names or the value
+    Conflict,   // the file kept changing under us
+};
+
+struct ProfileChange {
+    std::string_view section;
+    std::string_view key;
+    std::string_view value;
+};
+
+WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
+                                   const std::string& file);
+
+} // namespace zarava
