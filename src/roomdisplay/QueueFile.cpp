@@ -1,0 +1,71 @@
+#include "roomdisplay/QueueFile.h"
+
+#include "text/Cp932.h"
+#include "text/Text.h"
+
+#include <array>
+#include <cmath>
+
+namespace zarava {
+
+namespace {
+
+// Tab, CR and LF are never the second byte of a double-byte character, so the bytes can be
+// split before they are decoded.
+std::string Field(std::string_view cp932, bool trim) {
+    return Cp932ToUtf8(trim ? TrimSpaces(cp932) : cp932);
+}
+
+} // namespace
+
+std::vector<QueueRecord> ParseQueueFile(std::string_view cp932) {
+    std::vector<QueueRecord> records;
+    std::array<std::string_view, kQueueRecordFields> fields;
+    std::size_t start = 0;
+    while (start < cp932.size()) {
+        std::size_t end = cp932.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = cp932.size();
+        }
+        const std::string_view line = cp932.substr(start, end - start);
+        start = end + 1;
+        if (end + 1 < cp932.size() && cp932[end] == '\r' && cp932[end + 1] == '\n') {
+            ++start;
+        }
+
+        std::size_t count = 0;
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t tab = line.find('\t', from);
+            if (count == kQueueRecordFields) {
+                count = 0; // too many fields
+                break;
+            }
+            fields[count++] = line.substr(from, tab == std::string_view::npos ? tab : tab - from);
+            if (tab == std::string_view::npos) {
+                break;
+            }
+            from = tab + 1;
+        }
+        if (count != kQueueRecordFields) {
+            continue;
+        }
+        records.push_back({Field(fields[0], true), Field(fields[1], true), Field(fields[2], true),
+                           Field(fields[3], true), Field(fields[4], true),
+                           Field(fields[7], false)});
+    }
+    return records;
+}
+
+std::int32_t QueueFileStampKey(double lastWrite) {
+    constexpr std::int64_t kMsPerDay = 86'400'000;
+    // Whole milliseconds first, so that 12:00:00.000 stored as 11:59:59.99999... stays 12:00:00.
+    std::int64_t ms = std::llround((lastWrite - std::floor(lastWrite)) * kMsPerDay);
+    if (ms >= kMsPerDay) {
+        ms -= kMsPerDay;
+    }
+    const auto seconds = static_cast<std::int32_t>(ms / 1000);
+    return seconds / 3600 * 10000 + seconds / 60 % 60 * 100 + seconds % 60;
+}
+
+} // namespace zarava
