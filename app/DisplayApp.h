@@ -34,6 +34,9 @@ public:
         view_.onStartupDrawn = std::move(callback);
     }
     DisplayView& View() { return view_; }
+    // Calls back on the GUI thread once the screen shows everything the engine's handlers
+    // did until now (GUI thread).
+    void WhenScreenCurrent(std::function<void()> callback);
 
 private:
     std::string commandLine_;
@@ -45,6 +48,7 @@ private:
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
     const MainFrame::Strands strands_;
+    const Strand reportStrand_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
 };
 
