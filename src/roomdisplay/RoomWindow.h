@@ -46,6 +46,12 @@ public:
     // keyboard).
     void OnKeyPress(char32_t key);
 
+    // The poll timer's tick: looks at the queue file's stamp and the notice type.
+    void PollQueueFile();
+    // Redraws the boards from the queue file and ends with the call announcement. The poll
+    // runs it when the file's stamp changes; it is open for checks and measurements.
+    void RefreshCallBoard();
+
 protected:
     void Load() override { RoomWindowLoad(); }
     void Unload() override { RoomWindowUnload(); }
@@ -57,8 +63,6 @@ private:
     void SpreadWaitingBoard();
     void HandOffBarcode(const std::string& code);
 
-    void PollQueueFile();
-    void RefreshCallBoard();
     void ShowCallBoard(const CallBoard& board, const std::string& counter);
     // The room's queue file for a TODAY value; nothing when the value would lead out of the
     // temp folder.
