@@ -9,8 +9,8 @@
 // path lookups.
 
 #include "platform/Clock.h"
-#include "text/Cp932.h"
 #include "settings/IniRedWrt.h"
+#include "text/Cp932.h"
 
 #include <QSettings>
 #include <QString>
