@@ -21,13 +21,16 @@ using test::Ticket;
 
 struct Settings {
     std::string today = "20240108";
-    std::string msgType = "0"; // "-" leaves the key out
+    std::string msgType = "0"; // "-" leaves the key out, as for the counter
+    std::string counter = "番窓口";
     std::string mssg4 = "午前中の受付は終了致しました。";
     std::string mssg5 = "本日の受付は終了致しました。";
 
     std::string Ini() const {
         return Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=" + today +
-                           "\r\n[DISPLAY INFOMATION]\r\nCOUNTER=番窓口\r\n1CALL SOUND=0\r\n" +
+                           "\r\n[DISPLAY INFOMATION]\r\n" +
+                           (counter == "-" ? "" : "COUNTER=" + counter + "\r\n") +
+                           "1CALL SOUND=0\r\n" +
                            (msgType == "-" ? "" : "MSG TYPE=" + msgType + "\r\n") +
                            "MSSG 4=" + mssg4 + "\r\nMSSG 5=" + mssg5 +
                            "\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n1TIME CALC=1\r\n"
@@ -174,6 +177,41 @@ TEST_F(QueuePoll, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
     ASSERT_TRUE(test::SetLastWrite(file, Noon(30)));
     d.time.AdvanceBy(RoomWindow::kPollMs + 1);
     EXPECT_EQ(BoardText(d.Published(*room)), "waiting | count __0 | time __0");
+}
+
+TEST(QueuePollCounter, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLines) {
+    const struct {
+        const char* counter;
+        const char* caption; // first line of TlxCall
+        bool writtenBack;
+    } cases[] = {
+        {"-", "番窓口", true},
+        {"", "番窓口", true},
+        {"   ", "番窓口", true},
+        {"受付", "受付", false},
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.counter = c.counter;
+        TestDisplay d(settings.Ini());
+        std::filesystem::create_directory(d.folder / "temp");
+        d.folder.Write("temp/20240108_1.tmp", test::QueueFile({{"1"}}));
+        auto room = d.Room(1);
+        d.time.AdvanceBy(RoomWindow::kFirstPollMs);
+        d.time.RunPending();
+        EXPECT_EQ(StateOf(d.Published(*room), "TlxCall").caption,
+                  std::string(c.caption) + "\r\n　へおこし下さい。")
+            << c.counter;
+        EXPECT_EQ(d.program.ReadSetting("DISPLAY INFOMATION", "COUNTER"),
+                  c.writtenBack ? "番窓口" : c.counter)
+            << c.counter;
+        // Once written, the next refresh finds it and writes nothing.
+        const std::string before = d.folder.Read("zarava.ini");
+        d.folder.Write("temp/20240108_1.tmp", test::QueueFile({{"2"}}));
+        ASSERT_TRUE(test::SetLastWrite(d.folder / "temp/20240108_1.tmp", Noon(0)));
+        d.time.AdvanceBy(3000);
+        EXPECT_EQ(d.folder.Read("zarava.ini"), before) << c.counter;
+    }
 }
 
 TEST_F(QueuePoll, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeChanges) {
