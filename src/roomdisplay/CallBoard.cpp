@@ -1,6 +1,7 @@
 #include "roomdisplay/CallBoard.h"
 
 #include "text/ClockTime.h"
+#include "text/Cp932.h"
 #include "text/FullWidth.h"
 #include "text/Numbers.h"
 
@@ -114,8 +115,8 @@ std::array<int, 3> CountDigits(std::int16_t count) {
 // Seconds from issue to call, across midnight when the call reads earlier; 0 when either
 // time cannot be read, which leaves the ticket out of the average.
 int MeasuredWait(const QueueRecord& record) {
-    const std::optional<int> issued = ParseClockTime(record.IssuedAt);
-    const std::optional<int> called = ParseClockTime(record.CalledAt);
+    const std::optional<int> issued = ParseClockTime(Cp932ToUtf8(record.IssuedAt));
+    const std::optional<int> called = ParseClockTime(Cp932ToUtf8(record.CalledAt));
     if (!issued || !called) {
         return 0;
     }
@@ -150,23 +151,25 @@ std::array<std::int16_t, 2> CounterDigits(std::string_view counterNo) {
 CallBoard WorkOutCallBoard(const std::vector<QueueRecord>& records, double timeCalc) {
     CallBoard board;
     std::int16_t measured = 0;
-    std::array<int, kMeasuredWaits> waits{}; // the last ten measured, newest last
+    // The last ten measured tickets, oldest first; only their times are ever read.
+    std::array<const QueueRecord*, kMeasuredWaits> lastMeasured{};
 
     for (const QueueRecord& record : records) {
         const double ticketClass = LenientNumber(record.TicketClass);
         if (record.State.empty()) {
             if (board.waiting.size() < kBoardSlots) {
-                board.waiting.push_back({TicketDigits(record.TicketNo), ticketClass == 1});
+                board.waiting.push_back(
+                    {TicketDigits(Cp932ToUtf8(record.TicketNo)), ticketClass == 1});
             }
             CountUp(board.waitingCount);
         } else if (ticketClass <= 0 && !record.CalledAt.empty()) {
             CountUp(measured);
-            std::rotate(waits.begin(), waits.begin() + 1, waits.end());
-            waits.back() = MeasuredWait(record);
+            std::rotate(lastMeasured.begin(), lastMeasured.begin() + 1, lastMeasured.end());
+            lastMeasured.back() = &record;
         }
         if (record.State == kCalledState && board.called.size() < kCalledEntries) {
-            board.called.push_back(
-                {TicketDigits(record.TicketNo), CounterDigits(record.CounterNo)});
+            board.called.push_back({TicketDigits(Cp932ToUtf8(record.TicketNo)),
+                                    CounterDigits(Cp932ToUtf8(record.CounterNo))});
         }
     }
 
@@ -178,7 +181,8 @@ CallBoard WorkOutCallBoard(const std::vector<QueueRecord>& records, double timeC
     } else if (measured > 0) {
         double sum = 0;
         int counted = 0;
-        for (int wait : waits) {
+        for (const QueueRecord* record : lastMeasured) {
+            const int wait = record != nullptr ? MeasuredWait(*record) : 0;
             if (wait > 0) {
                 sum += wait;
                 ++counted;

@@ -29,7 +29,8 @@ struct CalledEntry {
 };
 
 // What one refresh shows and records, worked out from the queue file's records and the room's
-// TIME CALC number; no I/O, no window.
+// TIME CALC number; no I/O, no window. Only the fields of the tickets that show, and the times
+// of the last ten measured ones, are decoded, so a long file costs little more than its read.
 struct CallBoard {
     std::vector<WaitingNumber> waiting; // the board's slots, the first twelve waiting tickets
     std::int16_t waitingCount = 0;      // every waiting ticket
@@ -45,7 +46,7 @@ CallBoard WorkOutCallBoard(const std::vector<QueueRecord>& records, double timeC
 // The digits a ticket number is drawn with: the number formatted with at least three digits
 // (leading zeros, a minus sign in front of a negative one), then its first, second and last
 // character, each a digit or 0 for anything else. A text that is no number stays as it is.
-// Full-width digits count as digits.
+// Full-width digits count as digits. UTF-8 text.
 std::array<std::int16_t, 3> TicketDigits(std::string_view ticketNo);
 
 // The counter digits (tens, units) of a called ticket; {-1, -1} when it has no counter (0 or

@@ -1,6 +1,5 @@
 #include "roomdisplay/QueueFile.h"
 
-#include "text/Cp932.h"
 #include "text/Text.h"
 
 #include <algorithm>
@@ -9,20 +8,13 @@
 
 namespace zarava {
 
-namespace {
-
-// Tab, CR and LF are never the second byte of a double-byte character, so the bytes can be
-// split before they are decoded.
-std::string Field(std::string_view cp932, bool trim) {
-    return Cp932ToUtf8(trim ? TrimSpaces(cp932) : cp932);
-}
-
-} // namespace
-
 std::vector<QueueRecord> ParseQueueFile(std::string_view cp932) {
     std::vector<QueueRecord> records;
     // At most one record a line: one allocation instead of a row of growing ones.
-    records.reserve(static_cast<std::size_t>(std::count(cp932.begin(), cp932.end(), '\n')) + 1);
+    records.reserve(
+        static_cast<std::size_t>(std::max(std::count(cp932.begin(), cp932.end(), '\n'),
+                                          std::count(cp932.begin(), cp932.end(), '\r'))) +
+        1);
     std::array<std::string_view, kQueueRecordFields> fields;
     std::size_t start = 0;
     while (start < cp932.size()) {
@@ -53,9 +45,8 @@ std::vector<QueueRecord> ParseQueueFile(std::string_view cp932) {
         if (count != kQueueRecordFields) {
             continue;
         }
-        records.push_back({Field(fields[0], true), Field(fields[1], true), Field(fields[2], true),
-                           Field(fields[3], true), Field(fields[4], true),
-                           Field(fields[7], false)});
+        records.push_back({TrimSpaces(fields[0]), TrimSpaces(fields[1]), TrimSpaces(fields[2]),
+                           TrimSpaces(fields[3]), TrimSpaces(fields[4]), fields[7]});
     }
     return records;
 }
