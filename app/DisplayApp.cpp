@@ -9,7 +9,7 @@ DisplayApp::DisplayApp(const std::string& programFolder, const std::string& comm
                        Clock& clock)
     : commandLine_(commandLine), view_(QtHost::ScreensLeftToRight()), host_(view_, instance_),
       engine_(clock), program_({engine_, engine_, host_, sound_, programs_}, programFolder),
-      strands_{engine_.NewStrand(), engine_.NewStrand()} {
+      strands_{engine_.NewStrand(), engine_.NewStrand()}, reportStrand_(engine_.NewStrand()) {
     // The engine decides when the display ends (after its unload), not the closing of a
     // message box that happens to be the only window.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -46,6 +46,13 @@ void DisplayApp::Stop() {
         modal->close();
     }
     RequestClose();
+}
+
+void DisplayApp::WhenScreenCurrent(std::function<void()> callback) {
+    // A handler of its own: what the handlers before it changed was handed over after each of
+    // them, so the GUI has applied it all when this hand-over arrives.
+    engine_.Post(reportStrand_,
+                 [this, callback = std::move(callback)] { host_.RunOnGui(callback); });
 }
 
 void DisplayApp::RequestClose() {

@@ -36,6 +36,9 @@ public:
     DisplayView& View() { return view_; }
     // The engine's total of pauses by design so far (benchmarks).
     std::int64_t PausesMs() const { return engine_.Waited(); }
+    // Calls back on the GUI thread once the screen shows everything the engine's handlers
+    // did until now (GUI thread).
+    void WhenScreenCurrent(std::function<void()> callback);
 
 private:
     std::string commandLine_;
@@ -47,6 +50,7 @@ private:
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
     const MainFrame::Strands strands_;
+    const Strand reportStrand_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
 };
 

@@ -6,11 +6,14 @@
 #include "platform/SystemClock.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/Resources.h"
+#include "platform/qt/StateReport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -30,6 +33,32 @@ int signalPipe[2] = {-1, -1};
 void OnTerminationSignal(int) {
     const char byte = 1;
     (void)!write(signalPipe[1], &byte, 1);
+}
+
+// The screenshot and the state report asked for on the command line; a file that cannot be
+// written is reported and the display still ends normally.
+void WriteReports(zarava::DisplayApp& display, const zarava::ProgramOptions& options) {
+    if (!options.screenshot.empty()) {
+        const QString file = QString::fromStdString(options.screenshot);
+        if (display.View().grab().save(file, "PNG")) {
+            std::printf("Screenshot written to %s\n",
+                        QFileInfo(file).absoluteFilePath().toLocal8Bit().constData());
+        } else {
+            std::fprintf(stderr, "zarava-display: cannot write %s\n", options.screenshot.c_str());
+        }
+    }
+    if (!options.state.empty()) {
+        QFile file(QString::fromStdString(options.state));
+        const QByteArray json = zarava::StateReport(display.View());
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            file.write(json) == json.size() && file.flush()) {
+            std::printf("State written to %s\n",
+                        QFileInfo(file).absoluteFilePath().toLocal8Bit().constData());
+        } else {
+            std::fprintf(stderr, "zarava-display: cannot write %s\n", options.state.c_str());
+        }
+    }
+    std::fflush(stdout);
 }
 
 std::string ExecutableFolder() {
@@ -85,18 +114,14 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     DisplayApp display(folder, options.commandLine, clock);
-    if (!options.screenshot.empty()) {
+    if (!options.screenshot.empty() || !options.state.empty() || options.afterGiven) {
         display.OnStartupDrawn([&] {
-            const QString file = QString::fromStdString(options.screenshot);
-            if (display.View().grab().save(file, "PNG")) {
-                std::printf("Screenshot written to %s\n",
-                            QFileInfo(file).absoluteFilePath().toLocal8Bit().constData());
-            } else {
-                std::fprintf(stderr, "zarava-display: cannot write %s\n",
-                             options.screenshot.c_str());
-            }
-            std::fflush(stdout);
-            display.RequestClose();
+            QTimer::singleShot(static_cast<int>(options.after * 1000), [&] {
+                display.WhenScreenCurrent([&] {
+                    WriteReports(display, options);
+                    display.RequestClose();
+                });
+            });
         });
     }
 

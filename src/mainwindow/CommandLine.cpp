@@ -2,10 +2,13 @@
 
 #include "text/Text.h"
 
+#include <cstdlib>
+
 namespace zarava {
 
 std::string UsageText() {
-    return "Usage: zarava-display [--folder DIR] [--screenshot FILE] [ROOMS]\n"
+    return "Usage: zarava-display [--folder DIR] [--after SECONDS] [--screenshot FILE]\n"
+           "                      [--state FILE] [ROOMS]\n"
            "\n"
            "Waiting-room call display. ROOMS is the issuer's command line:\n"
            "  -tolv        every room open today, monitor from the TYPE setting\n"
@@ -15,7 +18,12 @@ std::string UsageText() {
            "Options:\n"
            "  --folder DIR        the program folder holding zarava.ini (default: the\n"
            "                      executable's folder)\n"
-           "  --screenshot FILE   after start-up, save a PNG of the whole frame and end\n"
+           "  --after SECONDS     with --screenshot or --state: run this long (up to 86400)\n"
+           "                      after the start-up before writing them (default 0);\n"
+           "                      alone: end after this long\n"
+           "  --screenshot FILE   save a PNG of the whole frame, then end normally\n"
+           "  --state FILE        save what every window shows as UTF-8 JSON, then end\n"
+           "                      normally\n"
            "  --help              show this text\n"
            "  --version           show the version\n";
 }
@@ -32,6 +40,17 @@ struct OptionSpec {
 constexpr OptionSpec kOptions[] = {
     {"--folder", true, [](ProgramOptions& o, const std::string& v) { o.folder = v; }},
     {"--screenshot", true, [](ProgramOptions& o, const std::string& v) { o.screenshot = v; }},
+    {"--state", true, [](ProgramOptions& o, const std::string& v) { o.state = v; }},
+    {"--after", true,
+     [](ProgramOptions& o, const std::string& v) {
+         char* end = nullptr;
+         const double seconds = std::strtod(v.c_str(), &end);
+         if (end == v.c_str() || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
+             o.error = "--after needs a number of seconds, not " + v;
+         }
+         o.after = seconds;
+         o.afterGiven = true;
+     }},
     {"--help", false, [](ProgramOptions& o, const std::string&) { o.help = true; }},
     {"--version", false, [](ProgramOptions& o, const std::string&) { o.version = true; }},
 };
@@ -72,6 +91,9 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
             }
         }
         spec->apply(o, value);
+        if (!o.error.empty()) {
+            return o;
+        }
     }
     std::string joined;
     for (std::size_t i = 0; i < rest.size(); ++i) {

@@ -12,6 +12,9 @@ namespace zarava {
 struct ProgramOptions {
     std::string folder;     // --folder DIR; empty: the executable's folder
     std::string screenshot; // --screenshot FILE
+    std::string state;      // --state FILE
+    double after = 0;       // --after SECONDS
+    bool afterGiven = false;
     bool help = false;
     bool version = false;
     std::string commandLine;

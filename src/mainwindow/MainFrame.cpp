@@ -208,6 +208,8 @@ void MainFrame::Unload(int exitCode, std::string_view why) {
 }
 
 void MainFrame::PublishIfChanged() {
+    frame_.blinkOn = program_.blinkPhase.On();
+    frame_.closePending = watchdog_.ClosePending();
     if (!published_ || !(frame_ == *published_)) {
         published_ = frame_;
         program_.host.PublishFrame(frame_);

@@ -27,6 +27,8 @@ struct FrameSnapshot {
     std::uint64_t tickerPass = 0; // counts StartAction calls; a change starts a pass
     bool startupDone = false;
     bool closed = false;
+    bool blinkOn = false;      // the shared blink phase
+    bool closePending = false; // the close watchdog waits for its confirming pass
 
     friend bool operator==(const FrameSnapshot&, const FrameSnapshot&) = default;
 };

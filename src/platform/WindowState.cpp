@@ -23,6 +23,7 @@ void WindowSnapshot::Apply(const WindowChanges& changes) {
         }
     }
     closed = changes.closed;
+    tag = changes.tag;
 }
 
 } // namespace zarava

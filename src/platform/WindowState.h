@@ -94,6 +94,7 @@ struct WindowChanges {
     const WindowDesign* design = nullptr;
     std::vector<ControlChange> controls;
     bool closed = false;
+    int tag = 0; // what the window shows, for reports: a room window's room number
 };
 
 // A window's whole control state as the receiving side keeps it, built up from the changes.
@@ -102,6 +103,7 @@ struct WindowSnapshot {
     const WindowDesign* design = nullptr;
     std::vector<ControlState> controls; // parallel to design->controls once anything arrived
     bool closed = false;
+    int tag = 0;
 
     // Takes the changes over; the first changes of a window bring every control.
     void Apply(const WindowChanges& changes);

@@ -97,7 +97,7 @@ std::optional<WindowChanges> Window::TakeChanges() {
     if (!everHandedOver_) {
         everHandedOver_ = true;
         handedOver_ = controls_;
-        WindowChanges all{id_, &design_, {}, closed_};
+        WindowChanges all{id_, &design_, {}, closed_, tag_};
         all.controls.reserve(controls_.size());
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             all.controls.push_back({static_cast<ControlId>(i), controls_[i]});
@@ -107,9 +107,10 @@ std::optional<WindowChanges> Window::TakeChanges() {
         }
         touched_.clear();
         closedHandedOver_ = closed_;
+        tagHandedOver_ = tag_;
         return all;
     }
-    WindowChanges changes{id_, &design_, {}, closed_};
+    WindowChanges changes{id_, &design_, {}, closed_, tag_};
     for (ControlId c : touched_) {
         const auto i = static_cast<std::size_t>(c);
         isTouched_[i] = false;
@@ -119,15 +120,16 @@ std::optional<WindowChanges> Window::TakeChanges() {
         }
     }
     touched_.clear();
-    if (changes.controls.empty() && closed_ == closedHandedOver_) {
+    if (changes.controls.empty() && closed_ == closedHandedOver_ && tag_ == tagHandedOver_) {
         return std::nullopt;
     }
     closedHandedOver_ = closed_;
+    tagHandedOver_ = tag_;
     return changes;
 }
 
 WindowSnapshot Window::Snapshot() const {
-    return {id_, &design_, controls_, closed_};
+    return {id_, &design_, controls_, closed_, tag_};
 }
 
 } // namespace zarava

@@ -44,6 +44,10 @@ public:
 
     bool Closed() const { return closed_; }
 
+    // A number that reports name the window by (a room window: its room number).
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
     // The changes since the last call, or nothing when no control differs from what was handed
     // over then (a control changed and changed back counts as unchanged). The first call
     // hands over every control.
@@ -67,6 +71,8 @@ private:
     bool everHandedOver_ = false;
     bool closed_ = false;
     bool closedHandedOver_ = false;
+    int tag_ = 0;
+    int tagHandedOver_ = 0;
 };
 
 } // namespace zarava

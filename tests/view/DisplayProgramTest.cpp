@@ -1,8 +1,12 @@
 // The display program as the issuer starts it: real processes, offscreen, a real folder.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -78,6 +82,70 @@ TEST(DisplayProgramTest, ScreenshotShowsTheBandAndTheRoomsInTheirCells) {
     // The frame ended through its unload: the running mark is cleared again.
     EXPECT_TRUE(ReadFile(dir.filePath("zarava.ini")).contains("FORM=1\r\n"));
     EXPECT_TRUE(QDir(dir.filePath("Temp")).exists());
+}
+
+TEST(DisplayProgramTest, StateAndScreenshotAfterTheGivenTimeShowTheBoardsAndTheRoomBorders) {
+    QTemporaryDir dir;
+    // Both rooms in one colour; room 1 has ticket 7 waiting and ticket 5 called to counter 3.
+    WriteFile(dir.filePath("zarava.ini"),
+              QByteArray(kIni) + "TODAY=20240108\r\n[ZARAVA1 INFOMATION]\r\nSHOP COLOR=1\r\n");
+    QDir(dir.path()).mkdir("temp");
+    WriteFile(dir.filePath("temp/20240108_1.tmp"),
+              "5\t9:00\t9:05\t3\t\x8c\xc4\t\t\t0\t\t\t\r\n7\t9:01\t\t\t\t\t\t1\t\t\t\r\n");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QProcess p;
+    ASSERT_EQ(
+        RunDisplay(p, {"--folder", dir.path(), "--after", "1.5", "--state",
+                       dir.filePath("state.json"), "--screenshot", dir.filePath("s.png"), "a12"}),
+        0)
+        << p.readAllStandardError().constData();
+    EXPECT_GE(elapsed.elapsed(), 1500);
+    EXPECT_TRUE(p.readAllStandardOutput().contains("State written to"));
+
+    const QJsonObject state =
+        QJsonDocument::fromJson(ReadFile(dir.filePath("state.json"))).object();
+    const QJsonObject frame = state["frame"].toObject();
+    EXPECT_EQ(frame["monitor"].toInt(-1), 0);
+    EXPECT_TRUE(frame["blinkOn"].isBool());
+    EXPECT_EQ(frame["closePending"].toBool(true), false);
+    EXPECT_TRUE(frame["ticker"].isString());
+    const QJsonArray windows = state["windows"].toArray();
+    ASSERT_EQ(windows.size(), 2);
+    const QJsonObject room1 = windows[0].toObject();
+    const QJsonObject room2 = windows[1].toObject();
+    EXPECT_EQ(room1["kind"].toString(), "room");
+    EXPECT_EQ(room1["room"].toInt(), 1);
+    EXPECT_EQ(room2["room"].toInt(), 2);
+    EXPECT_EQ(room1["x"].toInt(-1), 0);
+    EXPECT_EQ(room2["x"].toInt(), 400);
+    EXPECT_EQ(room1["width"].toInt(), 400);
+    EXPECT_EQ(room1["y"].toInt() + room1["height"].toInt(), 800);
+    const QJsonObject controls = room1["controls"].toObject();
+    const auto picture = [&controls](const char* name) {
+        return controls[name].toObject()["picture"].toString().toStdString();
+    };
+    EXPECT_EQ(picture("ImgW(0)"), "ImgOr_0");
+    EXPECT_EQ(picture("ImgW(2)"), "ImgOr_7");
+    EXPECT_EQ(picture("ImgW(3)"), "");
+    EXPECT_EQ(picture("ImgMachi(2)"), "ImgB_1");
+    EXPECT_EQ(picture("ImgTime(2)"), "ImgG_6"); // ticket 5 waited 300 s: 5.5 minutes
+    EXPECT_EQ(controls["TlxCall"].toObject()["caption"].toString(),
+              QString::fromUtf8("番窓口\r\n　へおこし下さい。"));
+    EXPECT_TRUE(controls["TlxCall"].toObject()["enabled"].toBool());
+    if (controls["ImgCall(3)"].toObject()["visible"].toBool()) {
+        EXPECT_EQ(picture("ImgCall(2)"), "ImgR_5");
+        EXPECT_EQ(picture("ImgCall(5)"), "ImgBr_3");
+    }
+    EXPECT_FALSE(controls["MsgFrame"].toObject()["visible"].toBool(true));
+
+    // The two rooms share a colour, and a darker border sets them apart.
+    const QImage img(dir.filePath("s.png"));
+    const int titleY = room1["y"].toInt() + 10;
+    EXPECT_TRUE(Near(img.pixel(390, titleY), qRgb(0xFF, 0x9A, 0xCE)));
+    EXPECT_TRUE(Near(img.pixel(410, titleY), qRgb(0xFF, 0x9A, 0xCE)));
+    EXPECT_LT(qGray(img.pixel(399, titleY)), 128);
+    EXPECT_LT(qGray(img.pixel(400, titleY)), 128);
 }
 
 TEST(DisplayProgramTest, SecondCopyWithoutRoomsEndsSilentlyWhileTheFirstRuns) {

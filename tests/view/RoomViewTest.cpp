@@ -206,6 +206,29 @@ TEST(RoomViewTest, MessagePanelCoversTheWholeCallArea) {
               2 * Expected(0, 0, 0, 48 * 20, kDouble).height());
 }
 
+TEST(RoomViewTest, CounterCaptionShowsTheCounterNameInFullAndUnshrunkAtEverySize) {
+    TestDisplay d(Settings(""));
+    auto room = d.Room(1);
+    d.Run([&] {
+        room->SetVisible(room->Find("TlxCall"), true);
+        room->SetCaption(room->Find("TlxCall"), "番窓口\r\n　へおこし下さい。");
+    });
+    // The design size, one to six rooms on a 1920 x 1080 screen, four on an 800 x 800 one.
+    for (QSize size :
+         {kDesignSize, QSize(1916, 1032), QSize(956, 514), QSize(636, 514), QSize(396, 373)}) {
+        const std::string at = std::to_string(size.width()) + "x" + std::to_string(size.height());
+        const QImage image = Grab(d.Published(*room), size);
+        const QRect label = Expected(8040, 3240, 1260, 405, size);
+        const QRect ink =
+            Extent(image, qRgb(0x40, 0x40, 0x40), label.adjusted(-30, -30, 30, 30), 60);
+        ASSERT_FALSE(ink.isEmpty()) << at;
+        EXPECT_TRUE(label.contains(ink)) << at;
+        EXPECT_LT(ink.right(), label.right()) << "the third character is not cut: " << at;
+        EXPECT_GT(ink.width(), ink.height() * 2) << "three characters: " << at;
+        EXPECT_GT(ink.height(), label.height() / 2) << "not shrunk: " << at;
+    }
+}
+
 TEST(RoomViewTest, UnloadablePicturesShowNothing) {
     TestDisplay d(Settings(""));
     auto room = d.Room(1);

@@ -22,6 +22,11 @@ DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monit
     setFocusPolicy(Qt::StrongFocus);
     band_ = new TickerBand(this);
     client_ = new QWidget(this);
+    // The client area shows only in the gaps between the child windows: their borders.
+    client_->setAutoFillBackground(true);
+    QPalette border = client_->palette();
+    border.setColor(QPalette::Window, QColor(0x70, 0x70, 0x70));
+    client_->setPalette(border);
     connect(band_, &TickerBand::notification, this, [this](int code) {
         if (onTickerNotification) {
             onTickerNotification(code);
@@ -72,8 +77,14 @@ void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
         placed_ = true;
         PlaceOnMonitor();
     }
-    band_->setCaption(QString::fromStdString(frame.tickerCaption));
-    band_->setRepeat(frame.tickerRepeat);
+    // The frame comes with every step of the blink phase; the band changes only when its
+    // own values do.
+    if (frame.tickerCaption != old.tickerCaption) {
+        band_->setCaption(QString::fromStdString(frame.tickerCaption));
+    }
+    if (frame.tickerRepeat != old.tickerRepeat) {
+        band_->setRepeat(frame.tickerRepeat);
+    }
     if (frame.tickerPass != old.tickerPass) {
         band_->startAction();
     }
@@ -125,8 +136,23 @@ void DisplayView::Arrange() {
     const auto cells =
         TileVertically(static_cast<int>(order.size()), {0, 0, client_->width(), client_->height()});
     for (std::size_t i = 0; i < order.size() && i < cells.size(); ++i) {
-        order[i]->setGeometry(cells[i].left, cells[i].top, cells[i].width, cells[i].height);
+        order[i]->setGeometry(
+            QRect(cells[i].left, cells[i].top, cells[i].width, cells[i].height)
+                .adjusted(kChildBorder, kChildBorder, -kChildBorder, -kChildBorder));
     }
+}
+
+std::vector<DisplayView::ShownWindow> DisplayView::ShownWindows() const {
+    std::vector<ShownWindow> shown;
+    for (int id : frame_.children) {
+        if (auto it = windows_.find(id); it != windows_.end()) {
+            const QRect inFrame(it->second->mapTo(this, QPoint(0, 0)), it->second->size());
+            shown.push_back(
+                {&it->second->snapshot(),
+                 inFrame.adjusted(-kChildBorder, -kChildBorder, kChildBorder, kChildBorder)});
+        }
+    }
+    return shown;
 }
 
 void DisplayView::resizeEvent(QResizeEvent* event) {

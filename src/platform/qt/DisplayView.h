@@ -27,6 +27,20 @@ public:
     // The monitor the frame goes to (or is on), in screen pixels.
     QRect Monitor() const;
 
+    // What the frame shows now, as the engine last handed it over.
+    const FrameSnapshot& Frame() const { return frame_; }
+    // The child windows in stacking order (the most recently shown first), each with its
+    // cell in the frame: the window with its slim border, in frame pixels.
+    struct ShownWindow {
+        const WindowSnapshot* snapshot;
+        QRect cell;
+    };
+    std::vector<ShownWindow> ShownWindows() const;
+
+    // Every child window has a border this wide inside its cell, as a child window of the
+    // window system has, so that rooms of one colour tiled edge to edge read apart.
+    static constexpr int kChildBorder = 2;
+
     // Input for the engine.
     std::function<void(int)> onTickerNotification;
     std::function<void()> onCloseRequest;

@@ -35,6 +35,11 @@ public:
     void PublishWindow(const WindowChanges& changes) override;
     void EndProcess(int exitCode) override;
 
+    // Runs work on the GUI thread after everything handed over so far (engine thread).
+    void RunOnGui(std::function<void()> work) {
+        Send([work = std::move(work)](DisplayView&) { work(); });
+    }
+
     // From now on message boxes are not shown: nobody is there to answer them (GUI thread).
     void SetStopping() { stopping_ = true; }
 

@@ -2,6 +2,7 @@
 
 #include "platform/qt/Colours.h"
 #include "platform/qt/Fonts.h"
+#include "platform/qt/LabelText.h"
 #include "platform/qt/PictureRenderer.h"
 
 #include <QFontDatabase>
@@ -10,7 +11,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -43,36 +43,17 @@ bool SyntheticBold(const QFont& font) {
            QFontDatabase::weight(face.familyName(), face.styleName()) < QFont::DemiBold;
 }
 
-// Draws text as its outlines, thickened by a stroke as FreeType would embolden the glyphs, so a
-// bold caption stays bold however large the window grows.
-void DrawThickenedOutlines(QPainter& painter, const QRect& rect, int flags, const QFont& font,
-                           const QString& text) {
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode((flags & Qt::TextWordWrap) ? QTextOption::WordWrap : QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    qreal height = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(rect.width());
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-
+// Draws the lines as their outlines, thickened by a stroke as FreeType would embolden the
+// glyphs, so a bold caption stays bold however large the window grows.
+void DrawThickenedOutlines(QPainter& painter, const LabelLayout& layout) {
     QPainterPath path;
-    const qreal top = rect.top() + (rect.height() - height) / 2;
-    for (int i = 0; i < layout.lineCount(); ++i) {
-        const QTextLine line = layout.lineAt(i);
-        const qreal indent =
-            (flags & Qt::AlignHCenter) ? (rect.width() - line.naturalTextWidth()) / 2 : 0;
-        path.addText(rect.left() + indent, top + line.y() + line.ascent(), font,
-                     text.mid(line.textStart(), line.textLength()));
+    for (const LabelLayout::Line& line : layout.lines) {
+        path.addText(line.baseline, layout.font, line.text);
     }
     const QColor colour = painter.pen().color();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(
-        QPen(colour, font.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPen(colour, layout.font.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(colour);
     painter.drawPath(path);
 }
@@ -239,33 +220,33 @@ void WindowView::DrawText(QPainter& painter, const QRect& rect, const ControlDes
     if (state.caption.empty()) {
         return;
     }
+    const double sx = width() / (snapshot_.design->width / kTwipsPerPixel);
     const double sy = height() / (snapshot_.design->height / kTwipsPerPixel);
+    // A plain label's font follows the label by the smaller of the two ratios, so what fits at
+    // the design size fits at every size; text labels follow the height and shrink themselves.
+    const bool plain = design.kind == ControlKind::PlainLabel;
     QFont font = DesignFont(design.font.name, design.font.pointSize, design.font.bold);
-    int pixels = FontPixels(design.font.pointSize, sy);
+    const int pixels = FontPixels(design.font.pointSize, plain ? std::min(sx, sy) : sy);
     font.setPixelSize(pixels);
 
-    int flags =
-        Qt::AlignVCenter | (design.align == TextAlign::Left ? Qt::AlignLeft : Qt::AlignHCenter);
     const QString text = QString::fromStdString(state.caption);
-    // A label tall enough for two lines is a text panel and wraps; a band keeps one line, and
-    // in a cell much narrower than tall its text shrinks to fit rather than lose its ends.
-    if (rect.height() >= 2 * pixels) {
-        flags |= Qt::TextWordWrap;
-    } else {
-        const int advance = QFontMetrics(font).horizontalAdvance(text);
-        if (advance > rect.width() && advance > 0) {
-            pixels = std::max(1, pixels * rect.width() / advance);
-            font.setPixelSize(pixels);
-        }
-    }
+    const LineAlign align = design.align == TextAlign::Left ? LineAlign::Left : LineAlign::Centre;
+    // A plain label is a fixed-size label: its lines keep their size and are clipped. A text
+    // label tall enough for two lines is a notice panel and wraps; a lower one is a band.
+    const LabelLayout layout = plain ? LayOutFixedLines(text, font, rect, align)
+                               : rect.height() >= 2 * pixels ? LayOutNotice(text, font, rect)
+                                                             : LayOutBand(text, font, rect, align);
     painter.save();
     painter.setClipRect(rect);
-    painter.setFont(font);
     painter.setPen(ToQColor(state.fore));
-    if (pixels * devicePixelRatioF() >= kLargestCachedGlyph && SyntheticBold(font)) {
-        DrawThickenedOutlines(painter, rect, flags, font, text);
+    if (layout.font.pixelSize() * devicePixelRatioF() >= kLargestCachedGlyph &&
+        SyntheticBold(layout.font)) {
+        DrawThickenedOutlines(painter, layout);
     } else {
-        painter.drawText(rect, flags, text);
+        painter.setFont(layout.font);
+        for (const LabelLayout::Line& line : layout.lines) {
+            painter.drawText(line.baseline, line.text);
+        }
     }
     painter.restore();
 }

@@ -30,6 +30,13 @@ TEST(CommandLineTest, OwnOptionsComeOffAndTheRestIsTheIssuersLine) {
     EXPECT_NE(ParseProgramArguments({"--folder"}).error, "");
     EXPECT_NE(ParseProgramArguments({"--help=1"}).error, "");
     EXPECT_TRUE(ParseProgramArguments({"--help"}).help);
+    const auto after = ParseProgramArguments({"--after", "2.5", "--state=s.json", "1"});
+    EXPECT_EQ(after.error, "");
+    EXPECT_EQ(after.after, 2.5);
+    EXPECT_EQ(after.state, "s.json");
+    for (const char* bad : {"x", "-1", "2s", "inf", "nan", "86401"}) {
+        EXPECT_NE(ParseProgramArguments({"--after", bad}).error, "") << bad;
+    }
 }
 
 TEST(CommandLineTest, LettersPickTheMonitorDigitsTheRooms) {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarava {
+
+// One line of a room's queue file (`RoomQueueFile`, temp/<TODAY>_<room>.tmp, written by the
+// issuer): the fields the display reads, as code page 932 text. They are views into the bytes
+// parsed and valid as long as those are. A file may hold thousands of lines of which the board
+// shows a few dozen, so a field is decoded only where it is used.
+struct QueueRecord {
+    std::string_view TicketNo;    // trimmed of spaces, as are the next four
+    std::string_view IssuedAt;    // clock time of issue
+    std::string_view CalledAt;    // clock time of the call; empty while not called
+    std::string_view CounterNo;   // the counter the called ticket goes to
+    std::string_view State;       // empty: waiting; 呼: being called; anything else: neither
+    std::string_view TicketClass; // as the file has it: read as a number, blanks and all
+};
+
+// A record is a line of exactly this many Tab-separated fields.
+inline constexpr std::size_t kQueueRecordFields = 11;
+
+// The records of a queue file in file order. Lines end with CR LF as the issuer writes them;
+// a lone LF or CR ends a line as well, and the last line counts without a line end. Lines that
+// do not split into exactly eleven fields are skipped. Tab, CR and LF are never the second byte
+// of a double-byte character, so the bytes are split before anything is decoded.
+std::vector<QueueRecord> ParseQueueFile(std::string_view cp932);
+
+// The key of a queue file's last-write time (a local date-time value): its time of day as
+// hhmmss, 13:05:09.7 giving 130509. The date is no part of it.
+std::int32_t QueueFileStampKey(double lastWrite);
+
+// The state of a ticket being called: 呼 in code page 932.
+inline constexpr std::string_view kCalledState = "\x8c\xc4";
+
+} // namespace zarava

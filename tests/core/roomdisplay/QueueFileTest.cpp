@@ -1,0 +1,120 @@
+#include "roomdisplay/QueueFile.h"
+#include "roomdisplay/CallBoard.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+// One field per record, "|" between records: the tickets of the lines that count.
+std::string Tickets(const std::vector<QueueRecord>& records) {
+    std::string text;
+    for (const QueueRecord& r : records) {
+        text += (text.empty() ? "" : "|") + std::string(r.TicketNo);
+    }
+    return text;
+}
+
+std::string Line(const std::string& ticket, int fields = 11, const std::string& end = "\r\n") {
+    std::string line = ticket;
+    for (int i = 1; i < fields; ++i) {
+        line += "\t";
+    }
+    return line + end;
+}
+
+TEST(QueueFileTest, RecordsAreLinesOfExactlyElevenFieldsInFileOrder) {
+    const std::string big(5 * 1024 * 1024, 'x');
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string tickets;
+    } cases[] = {
+        {"CR LF", Line("1") + Line("2") + Line("3"), "1|2|3"},
+        {"ten and twelve fields", Line("1", 10) + Line("2") + Line("3", 12), "2"},
+        {"empty lines and an empty file", "\r\n\r\n" + Line("4") + "\r\n", "4"},
+        {"", "", ""},
+        {"no final line end", Line("1") + Line("2", 11, ""), "1|2"},
+        {"LF only", Line("1", 11, "\n") + Line("2", 11, "\n"), "1|2"},
+        {"CR only", Line("1", 11, "\r") + Line("2", 11, "\r"), "1|2"},
+        {"cut in the middle of a line", Line("1") + Line("2").substr(0, 5), "1"},
+        {"a 5 MB line", Line("1") + big + "\r\n" + Line("2"), "1|2"},
+        {"garbage bytes", std::string("\x00\xff\x80\t\x01", 5) + "\r\n" + Line("5"), "5"},
+        {"spaces trimmed, tabs are separators", Line("  7 ") + Line("\t8"), "7"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Tickets(ParseQueueFile(c.bytes)), c.tickets) << c.what;
+    }
+}
+
+TEST(QueueFileTest, FieldsAreSplitAtTabsAndTrimmedOfSpacesButTheTicketClass) {
+    // 呼 is 8C C4; 表 ends in 5C; 0x81 0x09 is a lead byte before a Tab, which still splits.
+    const std::string bytes = "12\t9:00\t9:05:30\t 3 \t\x8c\xc4\t\t\t 1\t\t\t\r\n"
+                              "\x95\x5c\t\t\t\t\x81\t\t\t\t\t\t\r\n";
+    const std::vector<QueueRecord> records = ParseQueueFile(bytes);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].TicketNo, "12");
+    EXPECT_EQ(records[0].IssuedAt, "9:00");
+    EXPECT_EQ(records[0].CalledAt, "9:05:30");
+    EXPECT_EQ(records[0].CounterNo, "3");
+    EXPECT_EQ(records[0].State, kCalledState);
+    EXPECT_EQ(records[0].TicketClass, " 1") << "not trimmed";
+    EXPECT_EQ(records[1].TicketNo, "\x95\x5c"); // 表, whole
+    EXPECT_EQ(records[1].State, "\x81");
+}
+
+TEST(QueueFileTest, StampKeyIsTheTimeOfDayOfTheLastWrite) {
+    const struct {
+        double value;
+        std::int32_t key;
+    } cases[] = {
+        {36526.5, 120000},                                    // 2000-01-01 12:00
+        {45299 + (13 * 3600 + 5 * 60 + 9.7) / 86400, 130509}, // seconds are not rounded up
+        {45300 + (13 * 3600 + 5 * 60 + 9.7) / 86400, 130509}, // the date is no part of it
+        {45299 + 9.0 / 24, 90000},
+        {45299 + (86399.999) / 86400, 235959},
+        {0, 0}, // no time at all
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(QueueFileStampKey(c.value), c.key) << c.value;
+    }
+}
+
+TEST(QueueFileTest, NumbersAreDrawnWithTheirFirstSecondAndLastCharacter) {
+    using Digits = std::array<std::int16_t, 3>;
+    const struct {
+        const char* ticket;
+        Digits digits;
+    } tickets[] = {
+        {"7", {0, 0, 7}},   {"42", {0, 4, 2}},
+        {"123", {1, 2, 3}}, {"1234", {1, 2, 4}},
+        {"007", {0, 0, 7}}, {"0", {0, 0, 0}},
+        {"-5", {0, 0, 5}},  {"abc", {0, 0, 0}},
+        {"12a", {1, 2, 0}}, {"０１２", {0, 1, 2}},
+        {"", {0, 0, 0}},    {"7.5", {0, 0, 8}},
+        {"9.5", {0, 1, 0}}, {"番5", {0, 5, 5}},
+        {"+3", {0, 0, 3}},  {"99999999999999999999", {9, 9, 9}},
+    };
+    for (const auto& t : tickets) {
+        EXPECT_EQ(TicketDigits(t.ticket), t.digits) << t.ticket;
+    }
+    using Counter = std::array<std::int16_t, 2>;
+    const struct {
+        const char* counter;
+        Counter digits;
+    } counters[] = {
+        {"5", {0, 5}},   {"12", {1, 2}},  {"0", {-1, -1}},  {"", {-1, -1}},  {"-3", {-1, -1}},
+        {"x", {-1, -1}}, {"123", {1, 3}}, {"０５", {0, 5}}, {"4.6", {0, 5}},
+    };
+    for (const auto& c : counters) {
+        EXPECT_EQ(CounterDigits(c.counter), c.digits) << c.counter;
+    }
+}
+
+} // namespace
+} // namespace zarava

@@ -1,0 +1,257 @@
+// How a room window follows its queue file and the notice type: when it polls, which changes
+// of the file's time stamp it draws, and the notice panel.
+
+#include "QueueFiles.h"
+#include "TestDisplay.h"
+#include "text/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+using test::BoardText;
+using test::StateOf;
+using test::TestDisplay;
+using test::Ticket;
+
+struct Settings {
+    std::string today = "20240108";
+    std::string msgType = "0"; // "-" leaves the key out, as for the counter
+    std::string counter = "番窓口";
+    std::string mssg4 = "午前中の受付は終了致しました。";
+    std::string mssg5 = "本日の受付は終了致しました。";
+
+    std::string Ini() const {
+        return Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=" + today +
+                           "\r\n[DISPLAY INFOMATION]\r\n" +
+                           (counter == "-" ? "" : "COUNTER=" + counter + "\r\n") +
+                           "1CALL SOUND=0\r\n" +
+                           (msgType == "-" ? "" : "MSG TYPE=" + msgType + "\r\n") +
+                           "MSSG 4=" + mssg4 + "\r\nMSSG 5=" + mssg5 +
+                           "\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n1TIME CALC=1\r\n"
+                           "[ZARAVA1 INFOMATION]\r\nSHOP COLOR=1\r\n"
+                           "[DISPLAY INFOMATION]\r\nMESSAGE INFO=31\r\n")
+            .value();
+    }
+};
+
+LocalDateTime Noon(int second = 0, int millisecond = 0, int day = 8) {
+    return {2024, 1, day, 12, 0, second, millisecond};
+}
+
+class QueuePoll : public ::testing::Test {
+protected:
+    QueuePoll() { std::filesystem::create_directory(d.folder / "temp"); }
+
+    void Configure() { d.folder.Write("zarava.ini", settings.Ini()); }
+    // The issuer rewrites the room's file for a day with `waiting` tickets, stamped `at`.
+    void WriteQueue(int waiting, const LocalDateTime& at, const std::string& today = "20240108") {
+        std::vector<Ticket> tickets;
+        for (int i = 1; i <= waiting; ++i) {
+            tickets.push_back({std::to_string(i)});
+        }
+        const std::string name = "temp/" + today + "_1.tmp";
+        d.folder.Write(name, test::QueueFile(tickets));
+        ASSERT_TRUE(test::SetLastWrite(d.folder / name, at));
+    }
+    // The waiting count as the board shows it.
+    std::string Count() const {
+        const std::string board = BoardText(d.Published(*room));
+        const std::size_t at = board.find("count ") + 6;
+        return board.substr(at, 3);
+    }
+    void Load() {
+        if (room) {
+            d.Run([this] { room->CloseRoomWindow(); });
+        }
+        Configure();
+        room = d.Room(1);
+        loaded = d.time.Elapsed();
+    }
+    // Moves virtual time to `ms` after the end of the load.
+    void At(std::int64_t ms) { d.time.AdvanceBy(loaded + ms - d.time.Elapsed()); }
+
+    Settings settings;
+    TestDisplay d{""};
+    std::unique_ptr<RoomWindow> room;
+    std::int64_t loaded = 0;
+};
+
+TEST_F(QueuePoll, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLast) {
+    settings.msgType = "-"; // a missing key costs each tick its 100 ms retry
+    WriteQueue(3, Noon(0));
+    Load();
+    At(99);
+    EXPECT_EQ(Count(), "__0") << "the load's own count";
+    At(100);
+    EXPECT_EQ(Count(), "__3");
+    WriteQueue(4, Noon(1));
+    // The first tick ended at 200 ms, after the retry of MSG TYPE.
+    At(200 + 852);
+    EXPECT_EQ(Count(), "__3");
+    At(200 + 853);
+    EXPECT_EQ(Count(), "__4");
+    WriteQueue(5, Noon(2));
+    At(2 * (200 + 853) - 100 - 1);
+    EXPECT_EQ(Count(), "__4");
+    At(2 * (200 + 853) - 100);
+    EXPECT_EQ(Count(), "__5");
+}
+
+TEST_F(QueuePoll, OnlyADifferentTimeOfDayOfTheStampIsDrawn) {
+    WriteQueue(1, Noon(0, 100));
+    Load();
+    At(100);
+    ASSERT_EQ(Count(), "__1");
+    struct Step {
+        const char* what;
+        int waiting; // tickets in the file written, 0: none written
+        LocalDateTime stamp;
+        const char* count; // shown after the next poll
+    };
+    const Step steps[] = {
+        {"rewritten within the same second", 2, Noon(0, 900), "__1"},
+        {"the next second", 3, Noon(1), "__3"},
+        {"the same time a day later", 4, Noon(1, 0, 9), "__3"},
+        {"an earlier time", 5, Noon(0), "__5"},
+        {"midnight is key 0 but the last key was not", 6, {2024, 1, 8, 0, 0, 0, 0}, "__6"},
+    };
+    for (const Step& s : steps) {
+        WriteQueue(s.waiting, s.stamp);
+        d.time.AdvanceBy(RoomWindow::kPollMs + 1);
+        EXPECT_EQ(Count(), s.count) << s.what;
+    }
+    std::filesystem::remove(d.folder / "temp/20240108_1.tmp");
+    d.time.AdvanceBy(3000);
+    EXPECT_EQ(Count(), "__6") << "a deleted file changes nothing";
+}
+
+TEST_F(QueuePoll, AFileStampedAtMidnightIsNotDrawnByTheFirstPoll) {
+    WriteQueue(2, {2024, 1, 8, 0, 0, 0, 400});
+    Load();
+    d.time.AdvanceBy(3000);
+    EXPECT_EQ(Count(), "__0");
+}
+
+TEST_F(QueuePoll, NewTodayShowsThePreviousDayUntilItsFileExists) {
+    WriteQueue(2, Noon(0));
+    Load();
+    At(100);
+    settings.today = "20240109";
+    Configure();
+    d.time.AdvanceBy(3000);
+    EXPECT_EQ(Count(), "__2");
+    WriteQueue(7, Noon(5), "20240109");
+    d.time.AdvanceBy(RoomWindow::kPollMs + 1);
+    EXPECT_EQ(Count(), "__7");
+}
+
+TEST_F(QueuePoll, TodayNeverLeadsOutOfTheTempFolder) {
+    std::filesystem::create_directories(d.folder / "temp/sub");
+    for (const char* today : {"../x", "sub/x", "sub\\x", "..", "x..y"}) {
+        d.folder.Write(std::string("x_1.tmp"), test::QueueFile({{"1"}}));
+        d.folder.Write(std::string("temp/sub/x_1.tmp"), test::QueueFile({{"1"}}));
+        d.folder.Write(std::string("temp/.._1.tmp"), test::QueueFile({{"1"}}));
+        d.folder.Write(std::string("temp/x..y_1.tmp"), test::QueueFile({{"1"}}));
+        settings.today = today;
+        Load();
+        d.time.AdvanceBy(2000);
+        EXPECT_EQ(Count(), "__0") << today;
+        EXPECT_EQ(StateOf(d.Published(*room), "TlxCall").caption, "番窓口") << "never refreshed";
+    }
+}
+
+TEST_F(QueuePoll, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
+    WriteQueue(4, Noon(0));
+    Load();
+    At(100);
+    ASSERT_EQ(Count(), "__4");
+    const std::string file = d.folder / "temp/20240108_1.tmp";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    ASSERT_TRUE(test::SetLastWrite(file, Noon(30)));
+    d.time.AdvanceBy(RoomWindow::kPollMs + 1);
+    EXPECT_EQ(BoardText(d.Published(*room)), "waiting | count __0 | time __0");
+}
+
+TEST(QueuePollCounter, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLines) {
+    const struct {
+        const char* counter;
+        const char* caption; // first line of TlxCall
+        bool writtenBack;
+    } cases[] = {
+        {"-", "番窓口", true},
+        {"", "番窓口", true},
+        {"   ", "番窓口", true},
+        {"受付", "受付", false},
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.counter = c.counter;
+        TestDisplay d(settings.Ini());
+        std::filesystem::create_directory(d.folder / "temp");
+        d.folder.Write("temp/20240108_1.tmp", test::QueueFile({{"1"}}));
+        auto room = d.Room(1);
+        d.time.AdvanceBy(RoomWindow::kFirstPollMs);
+        d.time.RunPending();
+        EXPECT_EQ(StateOf(d.Published(*room), "TlxCall").caption,
+                  std::string(c.caption) + "\r\n　へおこし下さい。")
+            << c.counter;
+        EXPECT_EQ(d.program.ReadSetting("DISPLAY INFOMATION", "COUNTER"),
+                  c.writtenBack ? "番窓口" : c.counter)
+            << c.counter;
+        // Once written, the next refresh finds it and writes nothing.
+        const std::string before = d.folder.Read("zarava.ini");
+        d.folder.Write("temp/20240108_1.tmp", test::QueueFile({{"2"}}));
+        ASSERT_TRUE(test::SetLastWrite(d.folder / "temp/20240108_1.tmp", Noon(0)));
+        d.time.AdvanceBy(3000);
+        EXPECT_EQ(d.folder.Read("zarava.ini"), before) << c.counter;
+    }
+}
+
+TEST_F(QueuePoll, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeChanges) {
+    Load();
+    const auto panel = [this] {
+        const WindowSnapshot& s = d.Published(*room);
+        return StateOf(s, "MsgFrame").visible ? StateOf(s, "MsgxLabel").caption : "-";
+    };
+    struct Step {
+        std::string msgType;
+        std::string mssg4;
+        const char* shown; // "-": no panel
+        bool active;
+    };
+    const Step steps[] = {
+        {"-", "  午前の受付は終了  ", "-", false},
+        {"1", "  午前の受付は終了  ", "午前の受付は終了", true},
+        {"1", "edited", "午前の受付は終了", true}, // the type did not change
+        {"1.0", "edited", "午前の受付は終了", true},
+        {"2", "edited", "本日の受付は終了致しました。", true},
+        {"1", "edited", "edited", true},
+        {"3", "x", "-", false},
+        {"-1", "x", "-", false},
+        {"", "x", "-", false},
+        {"1", "", "", true},
+        {"70000", "x", "-", false}, // beyond 16 bits: no notice
+        {"70000", "x", "-", false},
+        {"-99999", "x", "-", false},
+        {"0.5", "x", "-", false},
+        {"1", "back", "back", true},
+    };
+    for (const Step& s : steps) {
+        settings.msgType = s.msgType;
+        settings.mssg4 = s.mssg4;
+        Configure();
+        d.time.AdvanceBy(RoomWindow::kPollMs + 300);
+        EXPECT_EQ(panel(), s.shown) << s.msgType;
+        EXPECT_EQ(room->Notice().MsgActive(), s.active) << s.msgType;
+    }
+}
+
+} // namespace
+} // namespace zarava

@@ -1,0 +1,162 @@
+#include "platform/qt/LabelText.h"
+
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zarava {
+namespace {
+
+// A face whose kana and kanji are one em wide and whose Latin letters half an em.
+QFont EvenFont(int pixels) {
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+bool HaveEvenFont() {
+    return QFontDatabase::families().contains(QStringLiteral("IPAGothic"));
+}
+
+TEST(LabelTextTest, LinesBreakBetweenCharactersWithTheJapaneseRules) {
+    if (!HaveEvenFont()) {
+        GTEST_SKIP() << "IPA fonts missing (package fonts-ipafont-gothic)";
+    }
+    const QFontMetricsF metrics(EvenFont(20));
+    const qreal em = metrics.horizontalAdvance(QStringLiteral("あ"));
+    const struct {
+        const char* text;
+        double ems;
+        const char* lines;
+    } cases[] = {
+        {"あいうえおかきくけこ", 5, "あいうえお|かきくけこ"},
+        {"あいうえお。かきく", 5, "あいうえ|お。かきく"}, // no line starts with 。
+        {"あいうえ、、かき", 4, "あいう|え、、か|き"},    // nor with two of them
+        {"あいう「えお」", 4, "あいう|「えお」"},         // no line ends with 「
+        {"あいうえ」かき", 4, "あいう|え」かき"},
+        {"あいうえーお", 4, "あいう|えーお"}, // nor starts with ー
+        {"がっこうにいく", 2, "がっ|こう|にい|く"},
+        {"あいうっ", 3, "あい|うっ"},                        // small kana
+        {"お知らせCOVID19です", 5, "お知らせ|COVID19で|す"}, // a Latin word stays whole
+        {"ABCDEFGHIJKL", 3, "ABCDEF|GHIJKL"},                // unless it is too long
+        {"あい\nう", 10, "あい|う"},
+        {"あ", 0.5, "あ"},
+        {"あい", 0.5, "あ|い"},    // narrower than a character
+        {"」」」", 1, "」|」|」"}, // the rules cannot hold
+        {"", 5, ""},
+    };
+    for (const auto& c : cases) {
+        const QStringList lines =
+            BreakJapaneseLines(QString::fromUtf8(c.text), metrics, c.ems * em);
+        EXPECT_EQ(lines.join(QLatin1Char('|')).toStdString(), c.lines) << c.text << " " << c.ems;
+    }
+}
+
+// Ink of the colour inside an image.
+QRect Ink(const QImage& image, QRgb colour) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == colour) {
+                ink |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return ink;
+}
+
+QImage Draw(const LabelLayout& layout, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(layout.font);
+    painter.setPen(Qt::black);
+    for (const LabelLayout::Line& line : layout.lines) {
+        painter.drawText(line.baseline, line.text);
+    }
+    return image;
+}
+
+TEST(LabelTextTest, NoticeWrapsShrinksOnlyWhenItMustAndStaysInsideThePanel) {
+    if (!HaveEvenFont()) {
+        GTEST_SKIP() << "IPA fonts missing (package fonts-ipafont-gothic)";
+    }
+    const QString longNotice = QString::fromUtf8(
+        "午前中の受付は終了致しました。午後の診療は「午後２時」から始まります。お薬のみの方は、"
+        "受付にお申し出下さい。ＡＢＣ　Clinic　https://example.jp/");
+    const struct {
+        QString text;
+        QSize panel;
+        bool shrinks;
+    } cases[] = {
+        {QString::fromUtf8("本日の受付は終了致しました。"), {600, 400}, false},
+        {longNotice, {600, 400}, true},
+        {longNotice, {200, 600}, true},
+        {longNotice, {900, 150}, true},
+        {QString::fromUtf8("受付"), {30, 300}, true}, // one character wider than the panel
+    };
+    for (const auto& c : cases) {
+        const QRectF panel(QPointF(0, 0), QSizeF(c.panel));
+        const LabelLayout layout = LayOutNotice(c.text, EvenFont(64), panel);
+        EXPECT_EQ(layout.font.pixelSize() < 64, c.shrinks) << c.panel.width();
+        QString joined;
+        for (const LabelLayout::Line& line : layout.lines) {
+            joined += line.text;
+            EXPECT_FALSE(line.text.startsWith(QString::fromUtf8("。")) ||
+                         line.text.startsWith(QString::fromUtf8("、")) ||
+                         line.text.startsWith(QString::fromUtf8("」")) ||
+                         line.text.endsWith(QString::fromUtf8("「")))
+                << line.text.toStdString();
+        }
+        EXPECT_EQ(joined, c.text);
+        // No glyph touches the panel's edge, let alone crosses it.
+        const QRect ink = Ink(Draw(layout, c.panel), qRgb(0, 0, 0));
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_GT(ink.left(), 0);
+        EXPECT_GT(ink.top(), 0);
+        EXPECT_LT(ink.right(), c.panel.width() - 1);
+        EXPECT_LT(ink.bottom(), c.panel.height() - 1);
+        // Centred: the margins on either side differ by little.
+        EXPECT_LE(std::abs(ink.left() - (c.panel.width() - 1 - ink.right())),
+                  layout.font.pixelSize())
+            << c.panel.width();
+        EXPECT_LE(std::abs(ink.top() - (c.panel.height() - 1 - ink.bottom())),
+                  layout.font.pixelSize())
+            << c.panel.width();
+    }
+}
+
+TEST(LabelTextTest, BandInkIsCentredDownAndFixedLinesKeepTheirSize) {
+    if (!HaveEvenFont()) {
+        GTEST_SKIP() << "IPA fonts missing (package fonts-ipafont-gothic)";
+    }
+    for (const char* text : {"お待ち番号", "ご案内番号", "内科　第１診察室", "Room one"}) {
+        for (int height : {29, 52, 90}) {
+            const QSize band(400, height);
+            const LabelLayout layout =
+                LayOutBand(QString::fromUtf8(text), EvenFont(height),
+                           QRectF(QPointF(0, 0), QSizeF(band)), LineAlign::Centre);
+            const QRect ink = Ink(Draw(layout, band), qRgb(0, 0, 0));
+            EXPECT_LE(std::abs(ink.top() - (height - 1 - ink.bottom())), 2)
+                << text << " in " << height << ": " << ink.top() << ".." << ink.bottom();
+        }
+    }
+    // Two lines in a label one line high: the first at full size from the top, the second
+    // below the label (clipped by the painter).
+    const QFont font = EvenFont(27);
+    const LabelLayout layout = LayOutFixedLines(QString::fromUtf8("番窓口\r\n　へおこし下さい。"),
+                                                font, QRectF(10, 20, 84, 27), LineAlign::Left);
+    ASSERT_EQ(layout.lines.size(), 2u);
+    EXPECT_EQ(layout.font.pixelSize(), 27);
+    EXPECT_EQ(layout.lines[0].text, QString::fromUtf8("番窓口"));
+    EXPECT_EQ(layout.lines[0].baseline.x(), 10);
+    EXPECT_NEAR(layout.lines[0].baseline.y(), 20 + QFontMetricsF(font).ascent(), 0.01);
+    EXPECT_GE(layout.lines[1].baseline.y() - QFontMetricsF(font).ascent(), 20 + 27 - 1);
+}
+
+} // namespace
+} // namespace zarava
