@@ -53,7 +53,8 @@ public:
     bool Start(const std::string&, const std::string&) override { return true; }
 };
 
-// The engine, with every timer's ticks stamped by its interval.
+// The engine, with every timer's ticks stamped under the interval it has when it ticks (the
+// rooms' poll timer starts at 100 ms and goes on at 853 ms).
 class StampingScheduler final : public Scheduler {
 public:
     explicit StampingScheduler(ThreadEngine& engine) : engine_(engine) {}
@@ -61,29 +62,32 @@ public:
     std::unique_ptr<Timer> CreateTimer(Strand strand, int intervalMs, bool enabled,
                                        std::function<void()> tick) override {
         const int id = next_++;
-        return engine_.CreateTimer(strand, intervalMs, enabled, [this, id, intervalMs, tick] {
+        auto stamped = std::make_unique<StampedTimer>();
+        StampedTimer* self = stamped.get();
+        stamped->inner = engine_.CreateTimer(strand, intervalMs, enabled, [this, id, self, tick] {
             {
                 std::lock_guard lock(mutex_);
-                ticks_[{intervalMs, id}].push_back(Clock::now());
+                ticks_[id].push_back({self->inner->Interval(), Clock::now()});
             }
             tick();
         });
+        return stamped;
     }
     void Post(Strand strand, std::function<void()> handler) override {
         engine_.Post(strand, std::move(handler));
     }
 
-    // The gaps between consecutive ticks of every timer of that interval, in ms.
+    // The gaps between consecutive ticks of a timer that both came at that interval, in ms.
     std::vector<double> Gaps(int intervalMs) {
         std::lock_guard lock(mutex_);
         std::vector<double> gaps;
-        for (const auto& [key, stamps] : ticks_) {
-            if (key.first != intervalMs) {
-                continue;
-            }
+        for (const auto& [id, stamps] : ticks_) {
             for (std::size_t i = 1; i < stamps.size(); ++i) {
-                gaps.push_back(
-                    std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count());
+                if (stamps[i].interval == intervalMs && stamps[i - 1].interval == intervalMs) {
+                    gaps.push_back(
+                        std::chrono::duration<double, std::milli>(stamps[i].at - stamps[i - 1].at)
+                            .count());
+                }
             }
         }
         std::sort(gaps.begin(), gaps.end());
@@ -91,10 +95,21 @@ public:
     }
 
 private:
+    struct StampedTimer final : Timer {
+        std::unique_ptr<Timer> inner;
+        void SetEnabled(bool enabled) override { inner->SetEnabled(enabled); }
+        bool Enabled() const override { return inner->Enabled(); }
+        void SetInterval(int ms) override { inner->SetInterval(ms); }
+        int Interval() const override { return inner->Interval(); }
+    };
+    struct Stamp {
+        int interval;
+        Clock::time_point at;
+    };
     ThreadEngine& engine_;
     int next_ = 0;
     std::mutex mutex_;
-    std::map<std::pair<int, int>, std::vector<Clock::time_point>> ticks_;
+    std::map<int, std::vector<Stamp>> ticks_;
 };
 
 double Percentile(const std::vector<double>& sorted, double p) {
@@ -138,7 +153,8 @@ int main(int argc, char** argv) {
         for (int ticket = 1; ticket <= 12; ++ticket) {
             const bool called = ticket <= 3;
             queue << ticket << "\t9:0" << ticket % 10 << ":00\t" << (called ? "9:30:00" : "")
-                  << "\t" << (called ? "2" : "") << "\t" << (called ? "呼" : "")
+                  << "\t" << (called ? "2" : "") << "\t"
+                  << (called ? "\x8C\xC4" : "") // 呼 in code page 932
                   << "\t\t\t0\t\t\t\r\n";
         }
     }
