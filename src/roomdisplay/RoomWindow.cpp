@@ -45,10 +45,12 @@ RoomWindow::RoomWindow(Program& program)
     const Strand strand = program.scheduler.NewStrand();
     pollTimer_ =
         program.scheduler.CreateTimer(strand, kFirstPollMs, false, [this] { PollQueueFile(); });
-    blinkTimer_ =
-        program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkTickMs, false, [this] {
-            blink_.Tick(program_.blinkPhase.On(), calls_, notice_);
-        });
+    blinkTimer_ = program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkTickMs, false,
+                                                [this] { BlinkTick(); });
+}
+
+void RoomWindow::BlinkTick() {
+    blink_.Tick(program_.blinkPhase.On(), calls_, notice_);
 }
 
 RoomWindow::~RoomWindow() = default;

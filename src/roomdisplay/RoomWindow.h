@@ -51,6 +51,8 @@ public:
     // Redraws the boards from the queue file and ends with the call announcement. The poll
     // runs it when the file's stamp changes; it is open for checks and measurements.
     void RefreshCallBoard();
+    // One tick of the blink timer (every 100 ms while calls are shown).
+    void BlinkTick();
 
 protected:
     void Load() override { RoomWindowLoad(); }

@@ -1,0 +1,141 @@
+// What a room's blink tick costs and what it hands to the screen. A tick that changes nothing
+// (the phase stays on, the call shown) must publish nothing and cost under 2 us. A tick that
+// switches the call area on hands over only the controls it changed: its bytes are printed
+// beside a copy of the whole window, which is what every tick used to hand over.
+
+#include "platform/ProgramStarter.h"
+#include "platform/SoundPlayer.h"
+#include "platform/VirtualTime.h"
+#include "roomdisplay/RoomWindow.h"
+#include "window/Program.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using namespace zarava;
+
+std::size_t Bytes(const ControlState& s) {
+    return sizeof(ControlState) + (s.caption.capacity() > 15 ? s.caption.capacity() : 0) +
+           (s.picture.resource.capacity() > 15 ? s.picture.resource.capacity() : 0);
+}
+
+// Counts what the windows hand to the screen.
+class CountingHost final : public Host {
+public:
+    std::size_t handOvers = 0;
+    std::size_t bytes = 0;
+    std::vector<Rect> Monitors() override { return {{0, 0, 1920, 1080}}; }
+    bool AnotherCopyRunning() override { return false; }
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    void MoveCursor(int, int) override {}
+    void PublishFrame(const FrameSnapshot&) override {}
+    void PublishWindow(const WindowChanges& changes) override {
+        ++handOvers;
+        bytes += sizeof(WindowChanges);
+        for (const ControlChange& c : changes.controls) {
+            bytes += sizeof(ControlChange) - sizeof(ControlState) + Bytes(c.state);
+        }
+    }
+    void EndProcess(int) override {}
+};
+class Silence final : public SoundPlayer {
+public:
+    void Play(const std::string&) override {}
+    void Stop() override {}
+};
+class NoPrograms final : public ProgramStarter {
+public:
+    bool Start(const std::string&, const std::string&) override { return true; }
+};
+
+// A room with three called tickets on its board, its phase on and the first call shown.
+struct Room {
+    Room() : program({time, time, host, sound, programs}, folder.string()) {
+        std::filesystem::create_directories(folder / "temp");
+        std::ofstream(folder / "zarava.ini", std::ios::binary)
+            << "[USER INFOMATION]\r\nTODAY=20240108\r\nFORM=1\r\n[DISPLAY INFOMATION]\r\n"
+               "MSG TYPE=0\r\nCOUNTER=X\r\n";
+        std::ofstream queue(folder / "temp" / "20240108_1.tmp", std::ios::binary);
+        for (int t = 1; t <= 3; ++t) {
+            queue << t << "\t9:00:00\t9:10:00\t" << t << "\t\x8C\xC4\t\t\t0\t\t\t\r\n"; // 呼
+        }
+        queue.close();
+        program.IniPath = (folder / "zarava.ini").string();
+        program.CurrentRoomNo = 1;
+        window = std::make_unique<RoomWindow>(program);
+        program.Register(*window);
+        time.Post([this] {
+            window->Show();
+            window->RefreshCallBoard();
+        });
+        time.RunPending();
+        program.blinkPhase.Advance(); // on
+        window->BlinkTick();
+        program.PublishChanges();
+    }
+    ~Room() { std::filesystem::remove_all(folder); }
+
+    std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                   ("zarava-window-bench-" + std::to_string(getpid()));
+    VirtualTime time;
+    CountingHost host;
+    Silence sound;
+    NoPrograms programs;
+    Program program;
+    std::unique_ptr<RoomWindow> window;
+};
+
+void BM_BlinkTickThatChangesNothing(benchmark::State& state) {
+    Room room;
+    const std::size_t before = room.host.handOvers;
+    for (auto _ : state) {
+        room.window->BlinkTick();
+        room.program.PublishChanges();
+    }
+    state.counters["handed_over"] = static_cast<double>(room.host.handOvers - before);
+    state.counters["target_us"] = 2;
+}
+BENCHMARK(BM_BlinkTickThatChangesNothing);
+
+void BM_BlinkTickThatSwitchesTheCallAreaOn(benchmark::State& state) {
+    Room room;
+    std::size_t handOvers = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int step = 0; step < 3; ++step) {
+            room.program.blinkPhase.Advance(); // off
+        }
+        room.window->BlinkTick();
+        room.program.PublishChanges();
+        room.program.blinkPhase.Advance(); // on again
+        const std::size_t countBefore = room.host.handOvers;
+        const std::size_t bytesBefore = room.host.bytes;
+        state.ResumeTiming();
+        room.window->BlinkTick();
+        room.program.PublishChanges();
+        state.PauseTiming();
+        handOvers += room.host.handOvers - countBefore;
+        bytes += room.host.bytes - bytesBefore;
+        state.ResumeTiming();
+    }
+    std::size_t whole = sizeof(WindowSnapshot);
+    for (const ControlState& s : room.window->Snapshot().controls) {
+        whole += Bytes(s);
+    }
+    const auto n = static_cast<double>(state.iterations());
+    state.counters["bytes_handed_over"] = static_cast<double>(bytes) / n;
+    state.counters["bytes_whole_window"] = static_cast<double>(whole);
+    state.counters["handed_over"] = static_cast<double>(handOvers) / n;
+}
+BENCHMARK(BM_BlinkTickThatSwitchesTheCallAreaOn);
+
+} // namespace
+
+BENCHMARK_MAIN();
