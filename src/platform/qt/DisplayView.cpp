@@ -72,7 +72,10 @@ void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
         placed_ = true;
         PlaceOnMonitor();
     }
-    band_->setCaption(QString::fromStdString(frame.tickerCaption));
+    // A start always sets the text first, even the same or an empty one.
+    if (frame.tickerCaption != old.tickerCaption || frame.tickerPass != old.tickerPass) {
+        band_->setCaption(QString::fromStdString(frame.tickerCaption));
+    }
     band_->setRepeat(frame.tickerRepeat);
     if (frame.tickerPass != old.tickerPass) {
         band_->startAction();
