@@ -54,9 +54,18 @@ bool ContinuesCharacter(const QString& text, qsizetype i) {
 
 } // namespace
 
-TextStrip::TextStrip(const QString& caption, StripStyle style)
-    : text_(OneLine(caption)), style_(style) {
+TextStrip::TextStrip(const QString& caption, StripStyle style) : text_(caption), style_(style) {
     style_.bandHeight = std::max(1, style_.bandHeight);
+    if (text_.isEmpty()) {
+        width_ = 0;
+    }
+}
+
+// Everything that touches fonts happens here, on the thread that draws the tiles: a strip is
+// made on the GUI thread and then used only by the worker.
+void TextStrip::Prepare() {
+    prepared_ = true;
+    text_ = OneLine(std::move(text_));
     font_ = DesignFont(kFontName, kDesignPointSize, false);
     font_.setPixelSize(
         std::max(1, static_cast<int>(std::lround(style_.bandHeight * kTextToBandHeight))));
@@ -70,9 +79,6 @@ TextStrip::TextStrip(const QString& caption, StripStyle style)
     const QRectF ink = QFontMetricsF(font_).tightBoundingRect(QStringLiteral("国漢あ"));
     baseline_ = std::round(style_.bandHeight / 2.0 - (ink.top() + ink.bottom()) / 2.0);
     shapedWidth_ = stroke_; // room for the outline of the first character
-    if (text_.isEmpty()) {
-        width_ = 0;
-    }
 }
 
 void TextStrip::ShapeUntil(double x) {
@@ -148,6 +154,9 @@ const QPainterPath& TextStrip::PathOf(int face, quint32 glyph) {
 }
 
 QImage TextStrip::RenderTile(int index) {
+    if (!prepared_) {
+        Prepare();
+    }
     const double left = static_cast<double>(index) * kTileWidth;
     const double right = left + kTileWidth;
     ShapeUntil(right);

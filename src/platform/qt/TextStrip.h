@@ -23,7 +23,8 @@ struct StripStyle {
 // One caption laid out as a single line and drawn in tiles of a bounded width, so that a
 // caption of any length costs the same per tile: the text is shaped a few dozen characters at a
 // time as the tiles reach it, and what lies behind is forgotten. Not tied to a thread: the band
-// uses it on a worker thread of its own. All positions are in device pixels.
+// uses it on a worker thread of its own, and only the first tile touches the fonts. All
+// positions are in device pixels.
 class TextStrip {
 public:
     static constexpr int kTileWidth = 512;
@@ -36,9 +37,6 @@ public:
 
     // The width of the text, ink included, once the shaping has reached its end.
     std::optional<int> Width() const { return width_; }
-
-    // The baseline's distance from the top of the band; it centres the ink of Japanese text.
-    double Baseline() const { return baseline_; }
 
     // Forgets the shaped text that lies wholly left of x.
     void ForgetBefore(int x);
@@ -56,6 +54,7 @@ private:
         std::vector<Glyph> glyphs;
     };
 
+    void Prepare();
     void ShapeUntil(double x);
     void ShapeNextChunk();
     int FaceOf(const QRawFont& face);
@@ -63,6 +62,7 @@ private:
 
     QString text_;
     StripStyle style_;
+    bool prepared_ = false;
     QFont font_;
     double stroke_ = 1;    // the width of the synthetic bold's outline
     double inkMargin_ = 0; // how far a glyph's ink may reach beyond its advance
