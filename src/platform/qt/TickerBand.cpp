@@ -177,11 +177,12 @@ void TickerBand::FollowStyle() {
         return;
     }
     style_ = style;
+    const bool same = shown_ == prepared_; // the caption standing still before the first pass
     if (prepared_) {
         prepared_ = worker_->Start(caption_, style_);
     }
     if (shown_) {
-        shown_ = worker_->Start(shownCaption_, style_);
+        shown_ = same ? prepared_ : worker_->Start(shownCaption_, style_);
     }
     if (phase_ == Phase::Moving) {
         Anchor(clock_->NowUs());

@@ -51,15 +51,6 @@ TEST(TickerTextTest, LineIsClockMessageThenBannerAndNewsWhenThereIsNews) {
     }
 }
 
-TEST(TickerTextTest, NewsWhenNewsIsAnyNumberButZero) {
-    for (const char* on : {"1", "2", "-1", "0.5", " 1", "1x"}) {
-        EXPECT_TRUE(NewsWanted(on)) << on;
-    }
-    for (const char* off : {"", "0", "0.0", "-0", "x1", "  "}) {
-        EXPECT_FALSE(NewsWanted(off)) << off;
-    }
-}
-
 TEST(NewsFileTest, NewsTextFromTheFilesBytes) {
     const struct {
         std::string bytes;

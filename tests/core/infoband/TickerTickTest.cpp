@@ -155,25 +155,6 @@ TEST_F(TickerTick, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
     EXPECT_EQ(Band().tickerCaption, "ただいま 09時01分 です。　/　　second");
 }
 
-TEST_F(TickerTick, NewsFileOfYesterdayFreezesTheBandUntilTodaysArrives) {
-    StartWith("NEWS=1\r\nMSSG 3=m\r\n");
-    temp_.Write("news.sjis", "old\r\n");
-    SetWritten("news.sjis", 1, 18, 0);
-    time_.AdvanceBy(1000);
-    EXPECT_EQ(Band().tickerPass, 1u);
-    PassEnded();
-    SetIniLine("MSSG 3", "new message");
-    time_.AdvanceBy(20000);
-    EXPECT_EQ(Band().tickerPass, 1u) << "neither the message nor the news is refreshed";
-    EXPECT_EQ(Band().tickerCaption, "m");
-
-    temp_.Write("news.sjis", "today\r\n"); // written now, on the test's day
-    SetWritten("news.sjis", 0, 9, 0);
-    time_.AdvanceBy(10000);
-    EXPECT_EQ(Band().tickerPass, 2u);
-    EXPECT_EQ(Band().tickerCaption, "new message" + std::string(kBanner) + "◆today　　");
-}
-
 // A line of 1.5 MB: the band gets the whole characters of the read limit, no more.
 TEST_F(TickerTick, OversizedNewsFileIsReadOnlyUpToItsLimit) {
     std::string line;
