@@ -1,5 +1,10 @@
 #include "platform/qt/StripWorker.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace zarava {
@@ -156,6 +161,12 @@ void StripWorker::Draw(const Work& work) {
 }
 
 void StripWorker::Run() {
+    // The tiles are wanted seconds before they show: the worker gives way to the GUI thread
+    // and the engine, whatever priority the program was started with, so drawing a tile never
+    // delays a frame on a machine with few cores.
+    const sched_param batch{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     for (;;) {
         std::optional<Work> work;
         {
