@@ -66,6 +66,7 @@ void BM_FrameOfAPass(benchmark::State& state) {
         clock.Next(); // ten seconds in: the text fills the band
     }
     QImage target(kWidth, kHeight, QImage::Format_RGB32);
+    state.SetLabel("GUI thread, per frame, 1920 x 61");
     for (auto _ : state) {
         state.PauseTiming();
         clock.Next();
@@ -82,6 +83,7 @@ void BM_NewCaptionReady(benchmark::State& state) {
     const QString caption = Caption(static_cast<int>(state.range(0)));
     constexpr int kTiles =
         (kWidth + 2 * zarava::TextStrip::kTileWidth) / zarava::TextStrip::kTileWidth;
+    state.SetLabel("worker thread, the first 2944 pixels");
     for (auto _ : state) {
         zarava::TextStrip strip(caption, {kHeight, 1});
         for (int tile = 0; tile < kTiles; ++tile) {
@@ -95,6 +97,7 @@ BENCHMARK(BM_NewCaptionReady)->Arg(27)->Arg(127)->Arg(2000)->Unit(benchmark::kMi
 void BM_WholeLine(benchmark::State& state) {
     const QString caption = Caption(static_cast<int>(state.range(0)));
     int tiles = 0;
+    state.SetLabel("worker thread, over the whole pass");
     for (auto _ : state) {
         zarava::TextStrip strip(caption, {kHeight, 1});
         for (tiles = 0; !strip.Width() || tiles * zarava::TextStrip::kTileWidth < *strip.Width();

@@ -19,6 +19,9 @@ namespace zarava {
 // The text moves a whole number of device pixels per refresh of the screen, the same number at
 // every refresh, so it neither blurs between pixels nor stutters. Its position comes from the
 // time since the pass began, counted in refresh periods, so a late frame never slows it down.
+// The frames are timed from the screen's refresh rate and a precise timer rather than from
+// QWindow::requestUpdate(): under X11 a raster window gets no refresh signal, and
+// requestUpdate() there is a 5 ms timer that would scatter the frames by as much.
 // The text is drawn ahead, in tiles of a bounded width, by a worker thread; a frame only copies
 // the tiles in view, whatever the caption's length. Between passes nothing runs.
 class TickerBand : public QWidget {
