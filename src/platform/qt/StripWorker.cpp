@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace zarava {
 
@@ -18,7 +19,7 @@ int FirstTile(int x) {
 }
 
 int EndTile(int x) {
-    return x <= 0 ? 0 : (x + kTile - 1) / kTile;
+    return x <= 0 ? 0 : static_cast<int>((std::int64_t{x} + kTile - 1) / kTile);
 }
 
 } // namespace
@@ -38,7 +39,8 @@ public:
     bool drawing = false;
     std::optional<int> width;
 
-    // The tile count once the width is known; tile 0 exists even for an empty text.
+    // Whether the tile lies wholly beyond the text, once its width is known; tile 0 is drawn
+    // even for an empty text.
     bool PastEnd(int tile) const { return width && tile > 0 && tile >= EndTile(*width); }
 };
 
