@@ -1,6 +1,8 @@
 #include "mainwindow/MainFrame.h"
 
 #include "infoband/FillerWindow.h"
+#include "infoband/NewsFile.h"
+#include "infoband/TickerText.h"
 #include "mainwindow/CommandLine.h"
 #include "roomdisplay/RoomWindow.h"
 #include "text/Numbers.h"
@@ -30,7 +32,10 @@ MainFrame::MainFrame(Program& program, std::string commandLine, Strands strands)
       // own while the frame's other handlers wait for a settings retry.
       blinkPhaseTimer_(program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkPhaseMs,
                                                      true, [this] { AdvanceBlinkPhase(); })),
-      watchdog_(program, windowStrand_, [this] { RequestClose(); }) {}
+      watchdog_(program, windowStrand_, [this] { RequestClose(); }),
+      // The ticker reads settings, so it shares the frame's strand; it runs from the load on.
+      tickerTimer_(program.scheduler.CreateTimer(windowStrand_, kTickerFirstMs, true,
+                                                 [this] { TickerTick(); })) {}
 
 MainFrame::~MainFrame() = default;
 
@@ -120,6 +125,7 @@ void MainFrame::Load() {
     ++frame_.tickerPass;
 
     watchdog_.Start();
+    tickerTimer_->SetEnabled(true);
 
     frame_.topMost = true;
     frame_.startupDone = true;
@@ -151,6 +157,43 @@ void MainFrame::AdvanceBlinkPhase() {
     if (!watchdog_.ClosePending()) {
         program_.blinkPhase.Advance();
     }
+}
+
+// Builds the band's line afresh and starts a pass with it, unless a pass still runs. With news
+// on, only a news file written today starts one; the band keeps what it shows otherwise. Every
+// setting and the file are read before the band changes, so the screen, which is updated while
+// a read waits, never shows a new line without its pass.
+void MainFrame::TickerTick() {
+    tickerTimer_->SetEnabled(false);
+    if (watchdog_.ClosePending()) {
+        return; // the display is about to close: no more ticks
+    }
+    const std::string timeSetting = program_.ReadSetting("DISPLAY INFOMATION", "TIME");
+    const std::string clockText = ClockText(timeSetting, program_.clock.Now());
+    const bool news = NewsWanted(program_.ReadSetting("DISPLAY INFOMATION", "NEWS"));
+    std::optional<std::string> line;
+    if (!news) {
+        if (!tickerBusy_) {
+            line = TickerLine(clockText, program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3"), {});
+        }
+    } else {
+        const std::string path = program_.ProgramFile("news.sjis");
+        if (NewsFileOfToday(path, program_.clock.Now()) && !tickerBusy_) {
+            const std::string message = program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3");
+            // A file that went away or cannot be read since the look changes nothing.
+            if (const std::optional<std::string> newsText = ReadNewsText(path)) {
+                line = TickerLine(clockText, message, *newsText);
+            }
+        }
+    }
+    if (line) {
+        frame_.tickerCaption = std::move(*line);
+        frame_.tickerRepeat = false;
+        tickerBusy_ = true;
+        ++frame_.tickerPass;
+    }
+    tickerTimer_->SetInterval(kTickerMs);
+    tickerTimer_->SetEnabled(true);
 }
 
 void MainFrame::OnTickerNotification(int code) {
@@ -190,6 +233,7 @@ void MainFrame::Unload(int exitCode, std::string_view why) {
     }
     blinkPhaseTimer_->SetEnabled(false);
     watchdog_.Stop();
+    tickerTimer_->SetEnabled(false);
     // The room windows are children of the frame: they close, and clear the mark, first, in
     // stacking order (room 1 was shown last, the filler first).
     for (std::size_t slot : {1, 2, 3, 4, 5, 6, 0}) {

@@ -21,6 +21,9 @@ class MainFrame {
 public:
     // The shared blink phase steps every 600 ms.
     static constexpr int kBlinkPhaseMs = 600;
+    // The ticker's first tick comes one second after the load, the others every ten seconds.
+    static constexpr int kTickerFirstMs = 1000;
+    static constexpr int kTickerMs = 10000;
     // The ticker band's notifications.
     static constexpr int kTickerDoubleClicked = 10;
     static constexpr int kTickerPassEnded = 11;
@@ -70,6 +73,7 @@ private:
     void ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window);
     std::string StartLine(int roomCount) const;
     void AdvanceBlinkPhase();
+    void TickerTick();
 
     Program& program_;
     const std::string commandLine_;
@@ -81,6 +85,7 @@ private:
     const Strand keyStrand_;
     std::unique_ptr<Timer> blinkPhaseTimer_;
     CloseWatchdog watchdog_;
+    std::unique_ptr<Timer> tickerTimer_;
     bool tickerBusy_ = false;
     std::array<bool, 7> roomShown_{}; // by room number, 1..6
     std::int16_t openRoomCount_ = 0;

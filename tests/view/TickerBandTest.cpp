@@ -10,23 +10,53 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace zarava {
 namespace {
 
-// Runs the event loop for `ms` milliseconds or until `done` holds; returns `done()`.
-bool RunEvents(int ms, const std::function<bool()>& done = nullptr) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!(done && done()) && clock.elapsed() < ms) {
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
+// Time that moves only when the test says so. A wake-up falls due like a timer's: when the test
+// runs the frames one by one, each comes at its moment; when it jumps, the one due comes late.
+class ManualFrameClock final : public FrameClock {
+public:
+    std::int64_t NowUs() const override { return now_; }
+    void WakeAt(std::int64_t us, std::function<void()> wake) override {
+        due_ = us;
+        wake_ = std::move(wake);
     }
-    return done && done();
-}
+    void CancelWake() override { wake_ = {}; }
+    bool Armed() const { return static_cast<bool>(wake_); }
+
+    // Each wake-up on time, up to `us`.
+    void RunUntil(std::int64_t us) {
+        while (wake_ && due_ <= us) {
+            now_ = due_;
+            Fire();
+        }
+        now_ = us;
+    }
+    // Straight to `us`; a wake-up due meanwhile comes once, late.
+    void JumpTo(std::int64_t us) {
+        now_ = us;
+        if (wake_ && due_ <= us) {
+            Fire();
+        }
+    }
+
+private:
+    void Fire() {
+        auto wake = std::move(wake_);
+        wake_ = {};
+        wake();
+    }
+    std::int64_t now_ = 1'000'000;
+    std::int64_t due_ = 0;
+    std::function<void()> wake_;
+};
 
 // The box where the text colour #FF0090 shows in a picture of the band, give or take 16 per
 // channel so antialiased edges are not counted; empty when there is no text.
@@ -51,65 +81,114 @@ protected:
         QObject::connect(&band, &TickerBand::notification,
                          [this](int code) { codes.push_back(code); });
     }
-    double PixelsPerSecond() const { return TickerBand::kBandHeightsPerSecond * band.height(); }
+    // The moment of the n-th frame after `start` on the offscreen screen's 60 Hz.
+    static std::int64_t Frame(std::int64_t start, int n) {
+        return start + static_cast<std::int64_t>(std::ceil(n * 1e6 / 60));
+    }
+    // Starts a pass now and returns its start.
+    std::int64_t Start() {
+        const std::int64_t start = clock.NowUs();
+        band.startAction();
+        return start;
+    }
 
-    TickerBand band;
+    ManualFrameClock clock;
+    TickerBand band{nullptr, &clock, StripWorker::Mode::Inline};
     std::vector<int> codes;
 };
 
-TEST_F(TickerBandTest, DefaultTextStandsStillAtTheLeftAndScalesWithTheBand) {
+TEST_F(TickerBandTest, DefaultTextStandsStillAtTheLeftCentredAndScalesWithTheBand) {
     band.resize(1200, 44);
     EXPECT_EQ(band.caption(),
               QString::fromUtf8("※診察内容によってお呼びする順番が前後する事があります"));
     const QRect small = FindInk(band);
     ASSERT_FALSE(small.isEmpty());
     EXPECT_LT(small.left(), 12);
-    EXPECT_NEAR(small.center().y(), 22, 4);
+    EXPECT_NEAR(small.center().y(), 22, 1.5) << small.top() << ".." << small.bottom();
     EXPECT_EQ(band.grab().toImage().pixel(1199, 0), qRgb(0xF0, 0xF0, 0xF0)) << "background";
-    RunEvents(100);
-    EXPECT_EQ(FindInk(band).left(), small.left()) << "moved before a pass was started";
+    EXPECT_FALSE(clock.Armed()) << "nothing runs before a pass";
 
     band.resize(1200, 88);
     const QRect large = FindInk(band);
-    EXPECT_NEAR(double(large.height()) / small.height(), 2.0, 0.25);
-    EXPECT_NEAR(large.center().y(), 44, 6);
+    EXPECT_NEAR(double(large.height()) / small.height(), 2.0, 0.15);
+    EXPECT_NEAR(large.center().y(), 44, 1.5) << large.top() << ".." << large.bottom();
 }
 
-// The text enters at the right, crosses the whole band, and only then ends the pass, once.
-TEST_F(TickerBandTest, PassMovesTheTextLeftAndEndsOnceWithNotification11) {
+// The same whole number of pixels at every frame, from the right edge on, at any band height.
+TEST_F(TickerBandTest, TextMovesTheSameWholeNumberOfPixelsEveryFrame) {
+    const struct {
+        int height;
+        int step;
+    } cases[] = {{44, 2}, {61, 3}, {88, 4}};
+    for (const auto& c : cases) {
+        band.resize(400, c.height);
+        band.setCaption(QString::fromUtf8("■■"));
+        const std::int64_t start = Start();
+        EXPECT_TRUE(FindInk(band).isEmpty()) << "the text starts beyond the right edge";
+        // Frames with the whole text in view: its left edge moves by the step each time.
+        int compared = 0;
+        QRect previous;
+        for (int n = 1; n <= 150; ++n) {
+            clock.RunUntil(Frame(start, n));
+            const QRect ink = FindInk(band);
+            const bool whole = !ink.isEmpty() && ink.left() > 0 && ink.right() < 390;
+            if (whole && !previous.isEmpty()) {
+                EXPECT_EQ(previous.left() - ink.left(), c.step) << c.height << " frame " << n;
+                EXPECT_EQ(previous.width(), ink.width()) << c.height << " frame " << n;
+                ++compared;
+            }
+            previous = whole ? ink : QRect();
+        }
+        EXPECT_GT(compared, 30) << c.height;
+    }
+}
+
+TEST_F(TickerBandTest, LateFrameCatchesUpAndNeverSlowsTheText) {
+    band.resize(800, 44);
+    band.setCaption(QString::fromUtf8("■"));
+    const std::int64_t start = Start();
+    clock.RunUntil(Frame(start, 50));
+    const int before = FindInk(band).left();
+    clock.JumpTo(Frame(start, 60) + 5000); // ten frames late
+    EXPECT_EQ(before - FindInk(band).left(), 10 * 2);
+}
+
+TEST_F(TickerBandTest, PassEndsOnceWhenTheTextHasLeftAndThenNothingRuns) {
     band.resize(300, 44);
     band.setCaption(QString::fromUtf8("■■"));
-    QElapsedTimer clock;
-    clock.start();
-    band.startAction();
-    RunEvents(50);
-    const QRect entering = FindInk(band);
-    EXPECT_TRUE(entering.isEmpty() || entering.left() > 250) << entering.left();
-    RunEvents(1000);
-    const QRect middle = FindInk(band);
-    EXPECT_TRUE(!middle.isEmpty() && middle.left() < 260) << middle.left();
-    RunEvents(300);
-    const QRect later = FindInk(band);
-    EXPECT_TRUE(!later.isEmpty() && later.left() < middle.left()) << later.left();
-
-    ASSERT_TRUE(RunEvents(10000, [&] { return !codes.empty(); }));
-    const double seconds = clock.elapsed() / 1000.0;
-    EXPECT_GE(seconds, 300 / PixelsPerSecond());
-    EXPECT_LE(seconds, (300 + 3 * 44) / PixelsPerSecond() + 2.0);
-    EXPECT_FALSE(band.isRunning());
-    EXPECT_TRUE(FindInk(band).isEmpty());
-    RunEvents(300);
+    qint64 painted = -1;
+    QObject::connect(&band, &TickerBand::framePainted, [&](qint64 t) { painted = t; });
+    const std::int64_t start = Start();
+    int lastInk = 0;
+    int n = 0;
+    while (codes.empty() && n < 10000) {
+        clock.RunUntil(Frame(start, ++n));
+        if (band.isRunning() && !FindInk(band).isEmpty()) {
+            lastInk = n;
+        }
+    }
     EXPECT_EQ(codes, std::vector<int>{TickerBand::kPassEnded});
+    // The text is about 80 pixels wide: it has left after (300 + 80) / 2 frames, and the end
+    // comes within a few frames of the last ink.
+    EXPECT_GT(lastInk, 170);
+    EXPECT_LE(n - lastInk, 6);
+    EXPECT_FALSE(band.isRunning());
+    EXPECT_FALSE(clock.Armed());
+    painted = -1;
+    EXPECT_TRUE(FindInk(band).isEmpty());
+    EXPECT_EQ(painted, -1) << "no frame of a pass is painted after its end";
+    clock.RunUntil(Frame(start, n + 600));
+    EXPECT_EQ(codes.size(), 1u);
 }
 
 TEST_F(TickerBandTest, RepeatingPassStartsAgainAndADoubleClickIsOnlyReported) {
     band.resize(40, 44);
     band.setCaption(QStringLiteral("a"));
     band.setRepeat(true);
-    band.startAction();
-    // Long enough for two passes of a one-letter caption through a 40-pixel band.
-    RunEvents(static_cast<int>((40 + 3 * 44) / PixelsPerSecond() * 1000));
+    const std::int64_t start = Start();
+    clock.RunUntil(Frame(start, 600)); // many passes of one letter through 40 pixels
     EXPECT_TRUE(codes.empty());
+    EXPECT_TRUE(band.isRunning());
     QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&band, &click);
@@ -117,22 +196,94 @@ TEST_F(TickerBandTest, RepeatingPassStartsAgainAndADoubleClickIsOnlyReported) {
     EXPECT_TRUE(band.isRunning());
 }
 
-// A news file can hold anything: a line of 200,000 characters, line breaks, a broken surrogate.
-TEST_F(TickerBandTest, OversizedOrBrokenCaptionIsKeptWholeAndDrawn) {
+// A new text given during a pass waits for the next start; the running pass keeps its own.
+TEST_F(TickerBandTest, CaptionSetDuringAPassShowsAtTheNextStart) {
+    band.resize(600, 44);
+    band.setCaption(QString::fromUtf8("■■■■■■"));
+    std::int64_t start = Start();
+    clock.RunUntil(Frame(start, 120));
+    const int wide = FindInk(band).width();
+    band.setCaption(QString::fromUtf8("■"));
+    clock.RunUntil(Frame(start, 121));
+    EXPECT_EQ(FindInk(band).width(), wide);
+    clock.RunUntil(Frame(start, 2000));
+    ASSERT_EQ(codes.size(), 1u);
+    start = Start();
+    clock.RunUntil(Frame(start, 120));
+    EXPECT_LT(FindInk(band).width(), wide / 4);
+}
+
+// A news line of any length: far into it, the text is drawn and moves as a short one does.
+// Broken and control characters come with it.
+TEST_F(TickerBandTest, LongCaptionMovesAsAShortOne) {
     band.resize(800, 44);
-    QString caption = QStringLiteral("\tline\r\nbreak ") + QChar(0xD800) + QString(200000, u'漢');
+    QString caption = QStringLiteral("\tline\r\nbreak ") + QChar(0xD800) + QChar(0x2028);
+    for (int i = 0; i < 2000; ++i) {
+        caption += QChar(0x6F22 + i % 64);
+    }
+    band.setCaption(caption);
+    const std::int64_t start = Start();
+    const int far = 30000; // frames: 60,000 pixels into the text
+    clock.RunUntil(Frame(start, 5));
+    clock.JumpTo(Frame(start, far));
+    const QImage there = band.grab().toImage();
+    clock.RunUntil(Frame(start, far + 1));
+    const QImage next = band.grab().toImage();
+    EXPECT_EQ(band.caption(), caption);
+    EXPECT_TRUE(band.isRunning());
+    EXPECT_TRUE(codes.empty());
+    EXPECT_EQ(FindInk(band).width(), 800) << "the band is full of text";
+    EXPECT_EQ(next.copy(0, 0, 798, 44), there.copy(2, 0, 798, 44)) << "moved by 2 pixels";
+}
+
+// With tiles drawn on the worker thread the pass begins once its first tile is there.
+TEST(TickerBandBackgroundTest, PassBeginsOnceTheWorkerHasDrawnItsStart) {
+    InstallDesignFontSubstitutions();
+    ManualFrameClock clock;
+    TickerBand band(nullptr, &clock, StripWorker::Mode::Background);
+    band.resize(400, 44);
+    QString caption;
+    for (int i = 0; i < 2000; ++i) {
+        caption += QChar(0x3042 + i % 80);
+    }
     band.setCaption(caption);
     band.startAction();
-    RunEvents(600);
-    EXPECT_EQ(band.caption(), caption);
-    EXPECT_FALSE(FindInk(band).isEmpty());
     EXPECT_TRUE(band.isRunning());
+    QElapsedTimer waited;
+    waited.start();
+    while (!clock.Armed() && waited.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ASSERT_TRUE(clock.Armed()) << "the first frame was never asked for";
+    clock.RunUntil(clock.NowUs() + 4'000'000); // 480 pixels: the band is full of text
+    while (FindInk(band).width() < 390 && waited.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_GE(FindInk(band).width(), 390);
 }
 
 TEST(TickerBandHeightTest, FollowsTheFrameHeightButNeverShrinksBelowTheDesign) {
     EXPECT_EQ(TickerBand::PreferredHeight(768), 44);
+    EXPECT_EQ(TickerBand::PreferredHeight(720), 44);
     EXPECT_EQ(TickerBand::PreferredHeight(0), 44);
     EXPECT_EQ(TickerBand::PreferredHeight(1080), 61);
+}
+
+// About 2.5 band heights a second, in whole pixels per refresh.
+TEST(TickerBandSpeedTest, WholePixelsPerRefreshNearestTheAimedAtSpeed) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        int height;
+        double hz;
+        int step;
+    } cases[] = {
+        {44, 60, 2},  {61, 60, 3},  {61, 59.94, 3}, {122, 60, 5},
+        {44, 144, 1}, {61, 75, 2},  {61, 30, 5},    {10, 60, 2}, // squeezed: the design's pace
+        {61, 0, 3},   {61, nan, 3}, {61, 1e9, 3},                // unknown: 60 Hz
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TickerBand::StepPixels(c.height, c.hz), c.step) << c.height << " " << c.hz;
+    }
 }
 
 } // namespace

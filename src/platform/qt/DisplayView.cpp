@@ -77,9 +77,9 @@ void DisplayView::ApplyFrame(const FrameSnapshot& frame) {
         placed_ = true;
         PlaceOnMonitor();
     }
-    // The frame comes with every step of the blink phase; the band changes only when its
-    // own values do.
-    if (frame.tickerCaption != old.tickerCaption) {
+    // The frame comes with every step of the blink phase; the band changes only when its own
+    // values do. A start always sets the text first, even the same or an empty one.
+    if (frame.tickerCaption != old.tickerCaption || frame.tickerPass != old.tickerPass) {
         band_->setCaption(QString::fromStdString(frame.tickerCaption));
     }
     if (frame.tickerRepeat != old.tickerRepeat) {

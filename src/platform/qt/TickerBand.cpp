@@ -1,15 +1,10 @@
 #include "platform/qt/TickerBand.h"
 
 #include "platform/qt/Colours.h"
-#include "platform/qt/Fonts.h"
 
-#include <QFontMetricsF>
-#include <QGlyphRun>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRawFont>
-#include <QResizeEvent>
-#include <QTextLayout>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -18,48 +13,45 @@ namespace zarava {
 
 namespace {
 
-constexpr QRgb kTextColour = qRgb(0xFF, 0x00, 0x90);
 const char kDefaultCaption[] = "※診察内容によってお呼びする順番が前後する事があります";
-const char kFontName[] = "ＭＳ Ｐ明朝";
-constexpr double kDesignPointSize = 27.75;
 
-// The design puts 27.75-point text (37 pixels at 96 dpi) in a 41-pixel label inside a 44-pixel
-// band on a 768-pixel screen; the text keeps that proportion to the band at any size.
 constexpr int kDesignLabelHeight = 41;
 constexpr int kDesignBandHeight = 44;
 constexpr int kDesignScreenHeight = 768;
-constexpr double kTextToBandHeight = kDesignPointSize * 96.0 / 72.0 / kDesignLabelHeight;
 
-// One frame at the usual 60 Hz refresh.
-constexpr int kFrameMilliseconds = 16;
+// Tiles are drawn this far beyond the right edge, several seconds ahead of the text.
+constexpr int kLookAhead = 2 * TextStrip::kTileWidth;
 
-// The largest strip of text drawn: at most 32000 device pixels wide (a limit of some paint
-// devices) and 16 M pixels in all. A caption beyond it ends in an ellipsis; it would take
-// minutes to pass, and the strip's memory grows with its width.
-constexpr double kMaxTextDeviceWidth = 32000;
-constexpr double kMaxTextDeviceArea = 16 * 1024 * 1024;
+// Urgency of the worker's jobs: the text on screen before the next pass's.
+constexpr int kShownUrgency = 1;
+constexpr int kPreparedUrgency = 0;
 
 } // namespace
 
-TickerBand::TickerBand(QWidget* parent)
-    : QWidget(parent), caption_(QString::fromUtf8(kDefaultCaption)) {
+TickerBand::TickerBand(QWidget* parent, FrameClock* clock, StripWorker::Mode drawing)
+    : QWidget(parent), clock_(clock), caption_(QString::fromUtf8(kDefaultCaption)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    frameTimer_.setTimerType(Qt::PreciseTimer);
-    frameTimer_.setInterval(kFrameMilliseconds);
-    connect(&frameTimer_, &QTimer::timeout, this, &TickerBand::advance);
+    if (clock_ == nullptr) {
+        ownClock_ = std::make_unique<SteadyFrameClock>();
+        clock_ = ownClock_.get();
+    }
+    worker_ = std::make_unique<StripWorker>(drawing, [this] {
+        // One wake-up of the GUI thread at a time, however many tiles arrive meanwhile.
+        if (!arrivalPosted_.exchange(true)) {
+            QMetaObject::invokeMethod(
+                this, [this] { OnTilesArrived(); }, Qt::QueuedConnection);
+        }
+    });
+    style_ = CurrentStyle();
+    prepared_ = worker_->Start(caption_, style_);
+    shown_ = prepared_;
+    shownCaption_ = caption_;
+    WantTiles();
 }
 
-void TickerBand::setCaption(const QString& caption) {
-    caption_ = caption;
-    textPixmap_ = QPixmap();
-    update();
-}
-
-void TickerBand::startAction() {
-    started_ = true;
-    passClock_.start();
-    frameTimer_.start();
-    update();
+TickerBand::~TickerBand() {
+    clock_->CancelWake();
+    worker_.reset(); // its thread calls back into the band
 }
 
 int TickerBand::PreferredHeight(int frameHeight) {
@@ -67,113 +59,190 @@ int TickerBand::PreferredHeight(int frameHeight) {
     return std::max(kDesignBandHeight, static_cast<int>(scaled));
 }
 
-// A band squeezed below its design height still moves at the design pace, so a pass always ends.
-double TickerBand::pixelsPerSecond() const {
-    return kBandHeightsPerSecond * std::max(height(), kDesignLabelHeight);
+// A band squeezed below its design height still moves at the design pace, so a pass always
+// ends in reasonable time.
+int TickerBand::StepPixels(int bandHeight, double refreshHz) {
+    if (!(refreshHz >= 20 && refreshHz <= 1000)) {
+        refreshHz = 60;
+    }
+    const double perFrame =
+        kBandHeightsPerSecond * std::max(bandHeight, kDesignLabelHeight) / refreshHz;
+    return std::max(1, static_cast<int>(std::lround(perFrame)));
 }
 
-// The position comes from the time since the pass started, never from a count of frames, so a
-// late frame does not slow the text down.
-void TickerBand::advance() {
-    const double travelled = passClock_.elapsed() * pixelsPerSecond() / 1000.0;
-    if (travelled >= width() + textPixmap().deviceIndependentSize().width()) {
+StripStyle TickerBand::CurrentStyle() const {
+    const qreal dpr = devicePixelRatioF();
+    return {static_cast<int>(std::lround(height() * dpr)), dpr};
+}
+
+int TickerBand::BandWidth() const {
+    return static_cast<int>(std::lround(width() * devicePixelRatioF()));
+}
+
+void TickerBand::setCaption(const QString& caption) {
+    if (caption == caption_ && prepared_) {
+        return;
+    }
+    caption_ = caption;
+    prepared_ = worker_->Start(caption_, style_);
+    if (phase_ == Phase::Still) {
+        shown_ = prepared_;
+        shownCaption_ = caption_;
+        update();
+    }
+    WantTiles();
+}
+
+void TickerBand::startAction() {
+    FollowStyle();
+    BeginPass();
+}
+
+void TickerBand::BeginPass() {
+    if (!prepared_) {
+        prepared_ = worker_->Start(caption_, style_);
+    }
+    shown_ = std::move(prepared_);
+    shownCaption_ = caption_;
+    phase_ = Phase::Waiting;
+    travelled_ = 0;
+    anchorTravelled_ = 0;
+    clock_->CancelWake();
+    WantTiles();
+    update();
+    BeginMovingWhenReady();
+}
+
+// The pass begins to move once its first tile is drawn: until then the band is empty, as it is
+// while the text enters, so the wait never shows.
+void TickerBand::BeginMovingWhenReady() {
+    if (phase_ == Phase::Waiting && worker_->Ready(*shown_, 0, 1)) {
+        phase_ = Phase::Moving;
+        Anchor(clock_->NowUs());
+        OnFrame();
+    }
+}
+
+void TickerBand::Anchor(std::int64_t now) {
+    const QScreen* where = screen();
+    const double hz = where != nullptr ? where->refreshRate() : 60;
+    periodUs_ = 1e6 / (hz >= 20 && hz <= 1000 ? hz : 60);
+    step_ = StepPixels(style_.bandHeight, hz);
+    anchorUs_ = now;
+    anchorTravelled_ = travelled_;
+}
+
+void TickerBand::OnFrame() {
+    if (phase_ != Phase::Moving) {
+        return;
+    }
+    const std::int64_t now = clock_->NowUs();
+    // The frame whose moment has come; the wake-up for it may round to its very microsecond.
+    const auto frame = static_cast<std::int64_t>(
+        std::floor(static_cast<double>(now - anchorUs_) / periodUs_ + 1e-6));
+    travelled_ = anchorTravelled_ + frame * step_;
+    const std::optional<int> width = worker_->Width(*shown_);
+    if (width && travelled_ >= BandWidth() + *width) {
         if (repeat_) {
-            passClock_.start();
-        } else {
-            frameTimer_.stop();
-            update();
-            emit notification(kPassEnded);
+            BeginPass();
             return;
         }
+        phase_ = Phase::Ended;
+        shown_.reset();
+        update();
+        emit notification(kPassEnded);
+        return;
     }
+    WantTiles();
     update();
+    // The first microsecond of the next frame (a whole microsecond stays one despite rounding).
+    const auto next = anchorUs_ + static_cast<std::int64_t>(
+                                      std::ceil(static_cast<double>(frame + 1) * periodUs_ - 1e-6));
+    clock_->WakeAt(next, [this] { OnFrame(); });
+}
+
+void TickerBand::OnTilesArrived() {
+    arrivalPosted_ = false;
+    if (phase_ == Phase::Still) {
+        update();
+    }
+    BeginMovingWhenReady();
+}
+
+// A new height or pixel density draws the text afresh at its new size; a moving pass goes on
+// from where it was, at the new speed.
+void TickerBand::FollowStyle() {
+    const StripStyle style = CurrentStyle();
+    if (style == style_) {
+        return;
+    }
+    style_ = style;
+    const bool same = shown_ == prepared_; // the caption standing still before the first pass
+    if (prepared_) {
+        prepared_ = worker_->Start(caption_, style_);
+    }
+    if (shown_) {
+        shown_ = same ? prepared_ : worker_->Start(shownCaption_, style_);
+    }
+    if (phase_ == Phase::Moving) {
+        Anchor(clock_->NowUs());
+    }
+}
+
+void TickerBand::WantTiles() {
+    const int bandWidth = BandWidth();
+    if (shown_) {
+        const std::int64_t from = phase_ == Phase::Still ? 0 : travelled_ - bandWidth;
+        const std::int64_t until = phase_ == Phase::Still ? bandWidth : travelled_ + kLookAhead;
+        worker_->Want(shown_, static_cast<int>(std::clamp<std::int64_t>(from, 0, INT32_MAX)),
+                      static_cast<int>(std::clamp<std::int64_t>(until, 0, INT32_MAX)),
+                      kShownUrgency);
+    }
+    if (prepared_ && prepared_ != shown_) {
+        worker_->Want(prepared_, 0, bandWidth + kLookAhead, kPreparedUrgency);
+    }
 }
 
 void TickerBand::paintEvent(QPaintEvent*) {
+    if (CurrentStyle() != style_) {
+        FollowStyle(); // moved to a screen of another pixel density
+        WantTiles();
+    }
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(kWindowBackground));
-    if (started_ && !isRunning()) {
-        return; // the last pass has ended: the text has left the band
+    if (!shown_ || (phase_ != Phase::Still && phase_ != Phase::Moving)) {
+        return;
     }
-    double x = 0; // before the first pass the text stands still at the left
-    if (isRunning()) {
-        const double dpr = devicePixelRatioF();
-        x = width() - passClock_.elapsed() * pixelsPerSecond() / 1000.0;
-        x = std::round(x * dpr) / dpr; // whole device pixels: a plain copy, no resampling
+    const int bandWidth = BandWidth();
+    // Where the strip's left end is, in device pixels of the band; whole pixels, so the tiles
+    // are plain copies.
+    const std::int64_t left = phase_ == Phase::Still ? 0 : bandWidth - travelled_;
+    const std::int64_t from = std::max<std::int64_t>(0, -left);
+    const std::int64_t until = from + bandWidth;
+    if (until > 0 && from < INT32_MAX) {
+        const qreal dpr = devicePixelRatioF();
+        const auto tiles =
+            worker_->Tiles(*shown_, static_cast<int>(from),
+                           static_cast<int>(std::min<std::int64_t>(until, INT32_MAX)));
+        for (const auto& [index, tile] : tiles) {
+            const std::int64_t x = left + std::int64_t{index} * TextStrip::kTileWidth;
+            painter.drawImage(QPointF(static_cast<double>(x) / dpr, 0), tile);
+        }
     }
-    painter.drawPixmap(QPointF(x, 0), textPixmap());
+    if (phase_ == Phase::Moving) {
+        emit framePainted(travelled_);
+    }
 }
 
 void TickerBand::resizeEvent(QResizeEvent* event) {
-    if (event->size().height() != event->oldSize().height()) {
-        textPixmap_ = QPixmap();
-    }
     QWidget::resizeEvent(event);
+    FollowStyle();
+    WantTiles();
 }
 
 void TickerBand::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     emit notification(kDoubleClicked);
-}
-
-// The caption drawn once on the band's background at the band's height and the screen's pixel
-// density; each frame then only copies it.
-const QPixmap& TickerBand::textPixmap() {
-    const double dpr = devicePixelRatioF();
-    if (!textPixmap_.isNull() && textPixmap_.devicePixelRatio() == dpr) {
-        return textPixmap_;
-    }
-    const int bandHeight = std::max(1, height());
-    QFont font = DesignFont(kFontName, kDesignPointSize, true);
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(bandHeight * kTextToBandHeight))));
-    // The faces have no bold cut, and Qt's synthetic bold is lost on glyphs of 64 device pixels
-    // and more. So the regular outlines are drawn with a stroke of 1/24 em, the width FreeType's
-    // synthetic bold adds, for text equally bold at every band height.
-    font.setBold(false);
-    const double boldStroke = font.pixelSize() / 24.0;
-
-    QString text = caption_;
-    for (QChar& ch : text) {
-        if (ch.category() == QChar::Other_Control) {
-            ch = u' '; // one line: tabs and line breaks of a news line read as blanks
-        }
-    }
-    const double maxWidth =
-        std::min(kMaxTextDeviceWidth, kMaxTextDeviceArea / (bandHeight * dpr)) / dpr;
-    text = QFontMetricsF(font).elidedText(text, Qt::ElideRight, maxWidth);
-    QTextLayout layout(text, font);
-    QTextOption oneLine;
-    oneLine.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(oneLine);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid()) {
-        line.setLineWidth(maxWidth);
-    }
-    layout.endLayout();
-
-    const double textWidth = line.isValid() ? line.naturalTextWidth() : 0;
-    const double top = line.isValid() ? (bandHeight - line.height()) / 2 : 0;
-    textPixmap_ = QPixmap(static_cast<int>(std::ceil((textWidth + 2 * boldStroke) * dpr)) + 1,
-                          static_cast<int>(std::ceil(bandHeight * dpr)));
-    textPixmap_.setDevicePixelRatio(dpr);
-    textPixmap_.fill(ToQColor(kWindowBackground));
-    QPainter painter(&textPixmap_);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(
-        QPen(QColor(kTextColour), boldStroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(QColor(kTextColour));
-    // Glyph by glyph: the cost of filling one path grows faster than its size.
-    for (const QGlyphRun& run : layout.glyphRuns()) {
-        const QRawFont face = run.rawFont();
-        const QList<quint32> glyphs = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
-            painter.drawPath(
-                face.pathForGlyph(glyphs[i]).translated(positions[i] + QPointF(boldStroke, top)));
-        }
-    }
-    return textPixmap_;
 }
 
 } // namespace zarava

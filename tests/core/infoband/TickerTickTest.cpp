@@ -1,0 +1,220 @@
+// The main window's ticker tick over a morning: which line the band gets and when, from the
+// settings file and a real news.sjis whose last-write time is set to today or yesterday.
+
+#include "FrameFixture.h"
+#include "text/Cp932.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+namespace zarava {
+namespace {
+
+using test::FrameFixture;
+
+constexpr const char* kClock0900 = "ただいま 09時00分 です。　/　　";
+constexpr const char* kBanner = "　　◆◆トピックス 　";
+
+class TickerTick : public FrameFixture {
+protected:
+    // FORM keeps the display open; the rest goes into [DISPLAY INFOMATION].
+    void StartWith(const std::string& display) {
+        WriteIni("[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n[USER INFOMATION]\r\nFORM=1\r\n"
+                 "[DISPLAY INFOMATION]\r\n" +
+                 Utf8ToCp932(display).value());
+        Start("1");
+    }
+    // Moves the virtual time to so many milliseconds after the start.
+    void AdvanceTo(std::int64_t ms) {
+        ASSERT_LE(time_.Elapsed(), ms);
+        time_.AdvanceBy(ms - time_.Elapsed());
+    }
+    // The issuer changes one line of the settings file in place.
+    void SetIniLine(const std::string& key, const std::string& value) {
+        std::string ini = Ini();
+        const std::size_t at = ini.find(key + "=");
+        ASSERT_NE(at, std::string::npos) << key;
+        const std::size_t from = at + key.size() + 1;
+        ini.replace(from, ini.find('\r', from) - from, Utf8ToCp932(value).value());
+        WriteIni(ini);
+    }
+    // Sets the file's last-write time to a local time on the test's day (0) or a day before.
+    void SetWritten(const std::string& name, int daysBefore, int hour, int minute) {
+        std::tm local{};
+        local.tm_year = 2024 - 1900;
+        local.tm_mon = 0;
+        local.tm_mday = 8 - daysBefore;
+        local.tm_hour = hour;
+        local.tm_min = minute;
+        local.tm_isdst = -1;
+        const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, temp_.File(name).c_str(), times, 0), 0) << name;
+    }
+    void PassEnded() {
+        time_.Post(display_->WindowStrand(), [this] { display_->OnTickerNotification(11); });
+        time_.RunPending();
+    }
+    const FrameSnapshot& Band() const { return display_->Frame(); }
+};
+
+TEST_F(TickerTick, BandLineFromTimeNewsMessageAndTheNewsFile) {
+    const std::string binary = [] {
+        std::string bytes;
+        for (int i = 0; i < 4096; ++i) {
+            bytes += static_cast<char>(i * 7 % 256);
+        }
+        return bytes;
+    }();
+    // Yesterday, a folder, no file or an unreadable one: the band keeps the start-up's line,
+    // which is the message alone, and no new pass starts.
+    const std::string kept = "kept";
+    const struct {
+        std::string display; // lines of [DISPLAY INFOMATION]
+        const char* file;    // the news file's name, nullptr for none
+        std::string bytes;   // its bytes; "/" makes a folder of that name
+        int daysOld;
+        std::string line; // the band's line after the first tick
+    } cases[] = {
+        {"TIME=1\r\nMSSG 3=  お知らせ  \r\n", nullptr, "", 0, kClock0900 + std::string("お知らせ")},
+        {"TIME=1.0\r\nMSSG 3=m\r\n", nullptr, "", 0, kClock0900 + std::string("m")},
+        {"TIME=01\r\nMSSG 3=m\r\n", nullptr, "", 0, kClock0900 + std::string("m")},
+        {"TIME=1abc\r\nMSSG 3=m\r\n", nullptr, "", 0, kClock0900 + std::string("m")},
+        {"TIME=2\r\nMSSG 3=m\r\n", nullptr, "", 0, "m"},
+        {"TIME=\r\n", nullptr, "", 0, ""},
+        {"NEWS=0\r\nMSSG 3=m\r\n", "news.sjis", "A\r\n", 0, "m"},
+        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "A\r\n\r\n B \r\n", 0,
+         "m" + std::string(kBanner) + "◆A　　◆B　　"},
+        {"TIME=1\r\nNEWS=1\r\nMSSG 3=m\r\n", "NEWS.SJIS", "\x95\x5C\r\n", 0,
+         kClock0900 + std::string("m") + kBanner + "◆表　　"},
+        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "\r\n\r\n", 0, "m"},
+        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "", 0, "m"},
+        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "A\r\n", 1, kept},
+        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "/", 0, kept},
+        {"NEWS=1\r\nMSSG 3=m\r\n", nullptr, "", 0, kept},
+        {"NEWS=2\r\nMSSG 3=m\r\n", "news.sjis", binary, 0, "binary"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.display + " / " + (c.file ? c.file : "-") + " / " + c.line);
+        for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
+            std::filesystem::remove_all(entry.path()); // a fresh folder for each case
+        }
+        if (c.file && c.bytes == "/") {
+            std::filesystem::create_directory(temp_.File(c.file));
+        } else if (c.file) {
+            temp_.Write(c.file, c.bytes);
+        }
+        if (c.file) {
+            SetWritten(c.file, c.daysOld, c.daysOld ? 23 : 0, c.daysOld ? 59 : 1);
+        }
+        StartWith(c.display);
+        const std::string startLine = Band().tickerCaption;
+        time_.AdvanceBy(1000 + 1000); // the first tick and its settings retries
+        if (c.line == kept) {
+            EXPECT_EQ(Band().tickerPass, 1u);
+            EXPECT_EQ(Band().tickerCaption, startLine);
+        } else if (c.line == "binary") {
+            EXPECT_EQ(Band().tickerPass, 2u);
+            EXPECT_EQ(Band().tickerCaption.rfind("m" + std::string(kBanner) + "◆", 0), 0u);
+            EXPECT_NE(Band().tickerCaption.find("\uFFFD"), std::string::npos);
+        } else {
+            EXPECT_EQ(Band().tickerPass, 2u);
+            EXPECT_EQ(Band().tickerCaption, c.line);
+            EXPECT_FALSE(Band().tickerRepeat);
+        }
+    }
+}
+
+TEST_F(TickerTick, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
+    StartWith("TIME=1\r\nNEWS=0\r\nMSSG 3=first\r\n");
+    EXPECT_EQ(Band().tickerPass, 1u);
+    EXPECT_EQ(Band().tickerCaption, "first"); // the start-up's own pass
+    AdvanceTo(999);
+    EXPECT_EQ(Band().tickerPass, 1u);
+    AdvanceTo(1000);
+    EXPECT_EQ(Band().tickerPass, 2u);
+    EXPECT_EQ(Band().tickerCaption, kClock0900 + std::string("first"));
+
+    // While the pass runs, ticks change nothing, whatever the settings say.
+    SetIniLine("MSSG 3", "second");
+    AdvanceTo(55000);
+    EXPECT_EQ(Band().tickerPass, 2u);
+    EXPECT_EQ(Band().tickerCaption, kClock0900 + std::string("first"));
+
+    // The pass ends at 0:55; the tick at 1:01 starts the next with the time of then.
+    PassEnded();
+    AdvanceTo(60999);
+    EXPECT_EQ(Band().tickerPass, 2u);
+    AdvanceTo(61000);
+    EXPECT_EQ(Band().tickerPass, 3u);
+    EXPECT_EQ(Band().tickerCaption, "ただいま 09時01分 です。　/　　second");
+}
+
+// A line of 1.5 MB: the band gets the whole characters of the read limit, no more.
+TEST_F(TickerTick, OversizedNewsFileIsReadOnlyUpToItsLimit) {
+    std::string line;
+    for (int i = 0; i < 750000; ++i) {
+        line += "\x82\xA0"; // あ
+    }
+    temp_.Write("news.sjis", line + "\r\n");
+    SetWritten("news.sjis", 0, 8, 0);
+    StartWith("NEWS=1\r\nMSSG 3=m\r\n");
+    time_.AdvanceBy(1000);
+    ASSERT_EQ(Band().tickerPass, 2u);
+    const std::string& caption = Band().tickerCaption;
+    const std::string prefix = "m" + std::string(kBanner) + "◆";
+    EXPECT_EQ(caption.size(), prefix.size() + (1u << 19) * 3 + 6);
+    EXPECT_EQ(caption.substr(caption.size() - 9), "あ　　");
+}
+
+// The screen is updated while a handler waits for a settings retry: it must never show the new
+// line without its pass, nor the pass with the old line.
+TEST_F(TickerTick, LineAndPassReachTheScreenTogether) {
+    StartWith("NEWS=1\r\n"); // TIME and MSSG 3 missing: each read waits for its retry
+    temp_.Write("news.sjis", "n\r\n");
+    SetWritten("news.sjis", 0, 8, 0);
+    const std::size_t before = host_.frames.size();
+    time_.AdvanceBy(2000);
+    ASSERT_GT(host_.frames.size(), before);
+    for (std::size_t i = before; i < host_.frames.size(); ++i) {
+        const FrameSnapshot& a = host_.frames[i - 1];
+        const FrameSnapshot& b = host_.frames[i];
+        EXPECT_EQ(a.tickerCaption != b.tickerCaption, a.tickerPass != b.tickerPass) << i;
+    }
+    EXPECT_EQ(host_.frames.back().tickerCaption, std::string(kBanner) + "◆n　　");
+    EXPECT_GE(time_.Slept(), 200) << "the missing keys were read twice";
+}
+
+// Once the ticker finds the close pending, it stops for good, even if the issuer comes back.
+TEST_F(TickerTick, ClosePendingEndsTheTicksForGood) {
+    StartWith("TIME=0\r\nNEWS=0\r\nMSSG 3=m\r\n");
+    // The watchdog's first pass puts the running mark back into FORM.
+    SetIniLine("FORM", "1");
+    AdvanceTo(9000);
+    while (Form() == "1") {
+        time_.AdvanceBy(1);
+    }
+    const std::int64_t watchdogPass = time_.Elapsed();
+    // Ticks come at 1 s, 11 s, 21 s; the one at 21 s must find the close pending, which lasts
+    // from a watchdog pass that finds FORM clear until the next pass a second later.
+    const std::int64_t tick = 21000;
+    const std::int64_t pendingFrom = tick - (tick - watchdogPass) % 2000;
+    ASSERT_GT(pendingFrom + 1000, tick) << "no watchdog pass in the second before the tick";
+    AdvanceTo(pendingFrom - 1);
+    PassEnded(); // the pass from 11 s ends, so the tick at 21 s would start one
+    SetIniLine("FORM", "0");
+    AdvanceTo(pendingFrom);
+    SetIniLine("FORM", "5"); // back before the pass that would close the display
+    const std::uint64_t pass = Band().tickerPass;
+    AdvanceTo(80000);
+    EXPECT_LT(host_.endedWith, 0);
+    EXPECT_EQ(Band().tickerPass, pass);
+}
+
+} // namespace
+} // namespace zarava
