@@ -5,7 +5,7 @@
 // are cleared and drawn again without a net change, as when the issuer rewrites an unchanged
 // queue.
 
-#include "platform/FileRead.h"
+#include "platform/FileStart.h"
 #include "platform/Host.h"
 #include "platform/ProgramStarter.h"
 #include "platform/SoundPlayer.h"
@@ -88,7 +88,7 @@ void BareRead(benchmark::State& state) {
     Folder folder;
     std::string bytes;
     for (auto _ : state) {
-        zarava::ReadFileHead(folder.path + "/Temp/20240108_1.tmp", bytes, 1024 * 1024);
+        zarava::ReadFileStart(folder.path + "/Temp/20240108_1.tmp", bytes, 1024 * 1024);
         benchmark::DoNotOptimize(bytes.data());
     }
     state.counters["bytes"] = static_cast<double>(bytes.size());

@@ -1,7 +1,7 @@
 #include "roomdisplay/RoomWindow.h"
 
 #include "platform/FileAppend.h"
-#include "platform/FileRead.h"
+#include "platform/FileStart.h"
 #include "platform/Files.h"
 #include "roomdisplay/CallAnnouncement.h"
 #include "text/Numbers.h"
@@ -198,8 +198,11 @@ void RoomWindow::RefreshCallBoard() {
     }
     const std::optional<std::string> path =
         QueueFilePath(program_.ReadSetting("USER INFOMATION", "TODAY"));
-    // A file that cannot be read (gone, a folder, refused) is an empty queue.
-    if (!path || ReadFileHead(*path, queueBytes_, kMostQueueFileBytes) != ReadFileResult::Ok) {
+    // A file that cannot be read (gone, a folder, refused) is an empty queue; one longer than
+    // any queue counts as cut off at the ceiling.
+    const ReadFileResult read =
+        path ? ReadFileStart(*path, queueBytes_, kMostQueueFileBytes) : ReadFileResult::Missing;
+    if (read != ReadFileResult::Ok && read != ReadFileResult::TooLarge) {
         queueBytes_.clear();
     }
     const double timeCalc =
