@@ -6,9 +6,8 @@
 //
 //   engine_retries [--seconds N] [--short]
 
+#include "BenchServices.h"
 #include "mainwindow/MainFrame.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
 #include "platform/SystemClock.h"
 #include "platform/ThreadEngine.h"
 #include "window/Program.h"
@@ -30,28 +29,10 @@
 namespace {
 
 using namespace zarava;
+using bench::NoPrograms;
+using bench::NullHost;
+using bench::Silence;
 using Clock = std::chrono::steady_clock;
-
-// The window system, sound and programs of a display nobody looks at.
-class NullHost final : public Host {
-public:
-    std::vector<Rect> Monitors() override { return {{0, 0, 1920, 1080}}; }
-    bool AnotherCopyRunning() override { return false; }
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void MoveCursor(int, int) override {}
-    void PublishFrame(const FrameSnapshot&) override {}
-    void PublishWindow(const WindowChanges&) override {}
-    void EndProcess(int) override {}
-};
-class Silence final : public SoundPlayer {
-public:
-    void Play(const std::string&) override {}
-    void Stop() override {}
-};
-class NoPrograms final : public ProgramStarter {
-public:
-    bool Start(const std::string&, const std::string&) override { return true; }
-};
 
 // The engine, with every timer's ticks stamped under the interval it has when it ticks (the
 // rooms' poll timer starts at 100 ms and goes on at 853 ms).

@@ -3,8 +3,7 @@
 // switches the call area on hands over only the controls it changed: its bytes are printed
 // beside a copy of the whole window, which is what every tick used to hand over.
 
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
+#include "BenchServices.h"
 #include "platform/VirtualTime.h"
 #include "roomdisplay/RoomWindow.h"
 #include "window/Program.h"
@@ -19,6 +18,9 @@
 namespace {
 
 using namespace zarava;
+using bench::NoPrograms;
+using bench::NullHost;
+using bench::Silence;
 
 std::size_t Bytes(const ControlState& s) {
     return sizeof(ControlState) + (s.caption.capacity() > 15 ? s.caption.capacity() : 0) +
@@ -26,15 +28,10 @@ std::size_t Bytes(const ControlState& s) {
 }
 
 // Counts what the windows hand to the screen.
-class CountingHost final : public Host {
+class CountingHost final : public NullHost {
 public:
     std::size_t handOvers = 0;
     std::size_t bytes = 0;
-    std::vector<Rect> Monitors() override { return {{0, 0, 1920, 1080}}; }
-    bool AnotherCopyRunning() override { return false; }
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void MoveCursor(int, int) override {}
-    void PublishFrame(const FrameSnapshot&) override {}
     void PublishWindow(const WindowChanges& changes) override {
         ++handOvers;
         bytes += sizeof(WindowChanges);
@@ -42,16 +39,6 @@ public:
             bytes += sizeof(ControlChange) - sizeof(ControlState) + Bytes(c.state);
         }
     }
-    void EndProcess(int) override {}
-};
-class Silence final : public SoundPlayer {
-public:
-    void Play(const std::string&) override {}
-    void Stop() override {}
-};
-class NoPrograms final : public ProgramStarter {
-public:
-    bool Start(const std::string&, const std::string&) override { return true; }
 };
 
 // A room with three called tickets on its board, its phase on and the first call shown.

@@ -29,15 +29,7 @@ constexpr bool IsLineBlank(char c) {
 }
 
 std::string_view TrimProfileBlanks(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsProfileBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsProfileBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
+    return TrimIf(text, IsProfileBlank);
 }
 
 std::size_t CharLength(std::string_view text, std::size_t i, ProfileText form) {

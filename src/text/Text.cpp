@@ -2,28 +2,12 @@
 
 namespace zarava {
 
-namespace {
-
-template <typename Blank> std::string_view Trim(std::string_view text, Blank isBlank) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
-
-} // namespace
-
 std::string_view TrimSpaces(std::string_view text) {
-    return Trim(text, IsSpace);
+    return TrimIf(text, IsSpace);
 }
 
 std::string_view TrimWhiteSpace(std::string_view text) {
-    return Trim(text, IsWhiteSpace);
+    return TrimIf(text, IsWhiteSpace);
 }
 
 std::string ToLowerAscii(std::string_view text) {

@@ -22,6 +22,19 @@ constexpr bool IsWhiteSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// The text without the bytes that `isBlank` accepts at either end.
+template <typename Blank> constexpr std::string_view TrimIf(std::string_view text, Blank isBlank) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
 // The text without spaces at either end.
 std::string_view TrimSpaces(std::string_view text);
 
