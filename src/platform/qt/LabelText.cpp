@@ -118,6 +118,11 @@ LabelLayout LayOutFixedLines(const QString& text, const QFont& font, const QRect
     qreal baseline = rect.top() + metrics.ascent();
     for (QString line : text.split(QLatin1Char('\n'))) {
         line.remove(QLatin1Char('\r'));
+        // At the design's own size a later line lies wholly below the label; scaled, a sliver
+        // of it could peek in at the bottom edge, which reads as a stray mark.
+        if (!layout.lines.empty() && baseline + metrics.descent() > rect.bottom()) {
+            break;
+        }
         layout.lines.push_back(
             {line, {LineLeft(rect, metrics.horizontalAdvance(line), align), baseline}});
         baseline += metrics.lineSpacing();
