@@ -51,8 +51,12 @@ std::string Span(milliseconds span) {
         std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000);
     } else if (ms < 60000) {
         std::snprintf(text, sizeof text, "%lld s", ms / 1000);
+    } else if (ms < 3600000 && ms / 1000 % 60 == 0) {
+        std::snprintf(text, sizeof text, "%lld min", ms / 60000);
     } else if (ms < 3600000) {
         std::snprintf(text, sizeof text, "%lld min %02lld s", ms / 60000, ms / 1000 % 60);
+    } else if (ms / 60000 % 60 == 0) {
+        std::snprintf(text, sizeof text, "%lld h", ms / 3600000);
     } else {
         std::snprintf(text, sizeof text, "%lld h %02lld min", ms / 3600000, ms / 60000 % 60);
     }

@@ -8,7 +8,9 @@
 
 #include "platform/SystemClock.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -55,42 +57,48 @@ std::string Absolute(const std::string& path) {
     return std::string(cwd.data()) + "/" + path;
 }
 
-// The display given, else zarava-display beside this program (so a build tree and an
-// installation each start their own), else on PATH. Empty when there is none.
+// A program name looked up on PATH as a shell would; empty when it is not there.
+std::string SearchPath(const std::string& name) {
+    const char* pathVariable = std::getenv("PATH");
+    const std::string path = pathVariable != nullptr ? pathVariable : "/usr/bin:/bin";
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t end = std::min(path.find(':', at), path.size());
+        const std::string dir = path.substr(at, end - at);
+        if (!dir.empty() && IsExecutableFile(dir + "/" + name)) {
+            return dir + "/" + name;
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+// The display given (a path, or a name on PATH), else zarava-display beside this program (so
+// a build tree and an installation each start their own), else on PATH. Empty when there is
+// none.
 std::string FindDisplay(const std::string& given) {
     if (!given.empty()) {
-        const std::string path =
-            given.find('/') == std::string::npos ? "./" + given : Absolute(given);
+        if (given.find('/') == std::string::npos) {
+            return SearchPath(given);
+        }
+        const std::string path = Absolute(given);
         return IsExecutableFile(path) ? path : std::string();
     }
     std::vector<char> self(4096);
     const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
     if (n > 0) {
-        const std::string beside =
-            Folder(std::string(self.data(), static_cast<std::size_t>(n))) + "/zarava-display";
+        const std::string exe(self.data(), static_cast<std::size_t>(n));
+        const std::string beside = Folder(exe) + "/zarava-display";
         if (IsExecutableFile(beside)) {
             return beside;
         }
         // In the build tree the display lives in app/, the kiosk in tools/zarava-kiosk/.
-        const std::string built =
-            Folder(Folder(Folder(std::string(self.data(), static_cast<std::size_t>(n))))) +
-            "/app/zarava-display";
+        const std::string built = Folder(Folder(Folder(exe))) + "/app/zarava-display";
         if (IsExecutableFile(built)) {
             return built;
         }
     }
-    const char* pathVariable = std::getenv("PATH");
-    std::string path = pathVariable != nullptr ? pathVariable : "/usr/bin:/bin";
-    std::size_t at = 0;
-    while (at <= path.size()) {
-        const std::size_t end = std::min(path.find(':', at), path.size());
-        const std::string dir = path.substr(at, end - at);
-        if (!dir.empty() && IsExecutableFile(dir + "/zarava-display")) {
-            return dir + "/zarava-display";
-        }
-        at = end + 1;
-    }
-    return {};
+    return SearchPath("zarava-display");
 }
 
 // One kiosk per user, folder and command line: a second one (the menu entry clicked while the
