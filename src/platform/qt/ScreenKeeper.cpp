@@ -24,11 +24,19 @@ Display* XDisplay() {
     return x11 != nullptr ? x11->display() : nullptr;
 }
 
-// A session bus that is really there: without one, asking Qt for it could make D-Bus start a
-// bus of its own for nothing.
+// A session bus that is really there. Without one, asking Qt for it would start a connection
+// thread for nothing, or make the D-Bus library start a bus of its own.
 bool SessionBusPresent() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-        return true;
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (!address.isEmpty()) {
+        // A socket file can be looked for; other transports (abstract sockets) are trusted.
+        const QString key = QStringLiteral("unix:path=");
+        const qsizetype at = address.indexOf(key);
+        if (at < 0) {
+            return true;
+        }
+        const QString path = address.mid(at + key.size()).section(QLatin1Char(','), 0, 0);
+        return QFileInfo::exists(path.section(QLatin1Char(';'), 0, 0));
     }
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
