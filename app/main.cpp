@@ -6,6 +6,7 @@
 #include "platform/SystemClock.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/Resources.h"
+#include "platform/qt/ScreenKeeper.h"
 #include "platform/qt/StateReport.h"
 
 #include <QApplication>
@@ -111,6 +112,8 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     InitPictureResources();
     InstallDesignFontSubstitutions();
+    // A waiting-room screen must not go dark while the display runs.
+    const ScreenKeeper screenKeeper;
 
     SystemClock clock;
     DisplayApp display(folder, options.commandLine, clock);
