@@ -6,6 +6,7 @@ namespace zarava {
 
 std::string UsageText() {
     return "Usage: zarava-display [--folder DIR] [--screenshot FILE] [ROOMS]\n"
+           "       zarava-display [--folder DIR] --test-sound\n"
            "\n"
            "Waiting-room call display. ROOMS is the issuer's command line:\n"
            "  -tolv        every room open today, monitor from the TYPE setting\n"
@@ -16,6 +17,9 @@ std::string UsageText() {
            "  --folder DIR        the program folder holding zarava.ini (default: the\n"
            "                      executable's folder)\n"
            "  --screenshot FILE   after start-up, save a PNG of the whole frame and end\n"
+           "  --test-sound        play the chime (or start the voice program, as TALK\n"
+           "                      SELECT says) once, say what happened and end: exit\n"
+           "                      status 0 when it played, 1 when it could not\n"
            "  --help              show this text\n"
            "  --version           show the version\n";
 }
@@ -32,6 +36,7 @@ struct OptionSpec {
 constexpr OptionSpec kOptions[] = {
     {"--folder", true, [](ProgramOptions& o, const std::string& v) { o.folder = v; }},
     {"--screenshot", true, [](ProgramOptions& o, const std::string& v) { o.screenshot = v; }},
+    {"--test-sound", false, [](ProgramOptions& o, const std::string&) { o.testSound = true; }},
     {"--help", false, [](ProgramOptions& o, const std::string&) { o.help = true; }},
     {"--version", false, [](ProgramOptions& o, const std::string&) { o.version = true; }},
 };

@@ -12,6 +12,7 @@ namespace zarava {
 struct ProgramOptions {
     std::string folder;     // --folder DIR; empty: the executable's folder
     std::string screenshot; // --screenshot FILE
+    bool testSound = false; // --test-sound: announce once as TALK SELECT says, and end
     bool help = false;
     bool version = false;
     std::string commandLine;
