@@ -8,9 +8,12 @@
 #include "util/SharedFolder.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstdio>
+#include <mutex>
+#include <optional>
 
 namespace zarava {
 
@@ -20,6 +23,7 @@ namespace {
 constexpr double kMaxSeconds = 30;
 constexpr int kAnswerTimeoutMs = 45'000;
 constexpr int kTailMs = 500;
+constexpr int kPollMs = 20;
 
 } // namespace
 
@@ -32,32 +36,42 @@ int RunSoundCheckMode(int& argc, char** argv, const std::string& programFolder) 
     QtSoundPlayer sound(kMaxSeconds);
     PosixProgramStarter programs;
 
+    // The result may come on the sound's thread; this one looks for it every few milliseconds.
+    std::mutex mutex;
+    std::optional<SoundCheckResult> result; // guarded by mutex
+    RunSoundCheck({clock, sound, programs, log}, programFolder, [&](const SoundCheckResult& r) {
+        std::lock_guard lock(mutex);
+        result = r;
+    });
+
     int status = 1;
-    bool answered = false;
-    auto answer = [&](bool heard, const std::string& text) {
-        if (answered) {
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        std::optional<SoundCheckResult> answer;
+        {
+            std::lock_guard lock(mutex);
+            answer = result;
+        }
+        if (!answer && waited.elapsed() > kAnswerTimeoutMs) {
+            answer =
+                SoundCheckResult{false, "chime not played: the audio device gave no answer in " +
+                                            std::to_string(kAnswerTimeoutMs / 1000) + " s"};
+            log.Write("sound check: the audio device gave no answer");
+        }
+        if (!answer) {
             return;
         }
-        answered = true;
-        std::printf("%s\n", text.c_str());
+        poll.stop();
+        std::printf("%s\n", answer->text.c_str());
         std::fflush(stdout);
-        status = heard ? 0 : 1;
+        status = answer->heard ? 0 : 1;
         // The device says a sound has ended when the last of it is on its way, a little before
         // it is heard: the end waits for that, so the check is heard whole.
-        QTimer::singleShot(heard ? kTailMs : 0, &app, &QCoreApplication::quit);
-    };
-    // The result may come on the sound's thread: it is handed to this one.
-    RunSoundCheck({clock, sound, programs, log}, programFolder,
-                  [&](const SoundCheckResult& result) {
-                      QMetaObject::invokeMethod(
-                          &app, [&answer, result] { answer(result.heard, result.text); },
-                          Qt::QueuedConnection);
-                  });
-    QTimer::singleShot(kAnswerTimeoutMs, &app, [&] {
-        log.Write("sound check: the audio device gave no answer");
-        answer(false, "chime not played: the audio device gave no answer in " +
-                          std::to_string(kAnswerTimeoutMs / 1000) + " s");
+        QTimer::singleShot(answer->heard ? kTailMs : 0, &app, &QCoreApplication::quit);
     });
+    poll.start(kPollMs);
     app.exec();
     sound.Shutdown();
     return status;

@@ -5,8 +5,12 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QBuffer>
+#include <QEventLoop>
 #include <QMediaDevices>
-#include <QMutex>
+#include <QSocketNotifier>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace zarava {
 
@@ -134,55 +138,82 @@ private:
     SoundListener listener_;     // its listener
 };
 
-QtSoundPlayer::QtSoundPlayer(double maxSeconds) : worker_(new Worker(maxSeconds)) {
+QtSoundPlayer::QtSoundPlayer(double maxSeconds)
+    : maxSeconds_(maxSeconds), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      mail_(std::make_unique<Mailbox>()) {
     // The first look at the devices connects to the sound server, which takes a few
     // milliseconds: done now, and on this thread, as Qt Multimedia expects, not at the first
     // call.
     QMediaDevices::audioOutputs();
-    worker_->moveToThread(&thread_);
-    thread_.setObjectName(QStringLiteral("sound"));
-    thread_.start();
+    thread_ = std::thread([this] { Run(); });
 }
 
 QtSoundPlayer::~QtSoundPlayer() {
     Shutdown();
+    if (wakeFd_ >= 0) {
+        close(wakeFd_);
+    }
 }
 
 void QtSoundPlayer::Play(const std::string& path, SoundListener listener) {
-    if (worker_ == nullptr) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        worker_,
-        [worker = worker_, path, listener = std::move(listener)]() mutable {
-            worker->PlayNow(path, std::move(listener));
-        },
-        Qt::QueuedConnection);
+    Send([path, listener = std::move(listener)](Worker& worker) mutable {
+        worker.PlayNow(path, std::move(listener));
+    });
 }
 
 void QtSoundPlayer::Stop() {
-    if (worker_ == nullptr) {
-        return;
+    Send([](Worker& worker) { worker.StopNow(); });
+}
+
+void QtSoundPlayer::Send(std::function<void(Worker&)> work) {
+    {
+        std::lock_guard lock(mail_->mutex);
+        if (mail_->ending) {
+            return;
+        }
+        mail_->work.push_back(std::move(work));
     }
-    QMetaObject::invokeMethod(
-        worker_, [worker = worker_] { worker->StopNow(); }, Qt::QueuedConnection);
+    const std::uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
 }
 
 void QtSoundPlayer::Shutdown() {
-    if (worker_ == nullptr) {
-        return;
+    {
+        std::lock_guard lock(mail_->mutex);
+        mail_->ending = true;
     }
-    // Objects left for later deletion on a thread are deleted there when it finishes.
-    QMetaObject::invokeMethod(
-        worker_,
-        [worker = worker_] {
-            worker->Silence();
-            worker->deleteLater();
-        },
-        Qt::BlockingQueuedConnection);
-    worker_ = nullptr;
-    thread_.quit();
-    thread_.wait();
+    const std::uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void QtSoundPlayer::Run() {
+    QEventLoop loop;
+    Worker worker(maxSeconds_);
+    QSocketNotifier wake(wakeFd_, QSocketNotifier::Read);
+    QObject::connect(&wake, &QSocketNotifier::activated, &worker, [&] {
+        std::uint64_t count = 0;
+        (void)!read(wakeFd_, &count, sizeof count);
+        std::deque<std::function<void(Worker&)>> arrived;
+        bool ending = false;
+        {
+            std::lock_guard lock(mail_->mutex);
+            arrived.swap(mail_->work);
+            ending = mail_->ending;
+        }
+        if (ending) {
+            worker.Silence();
+            loop.quit();
+            return;
+        }
+        for (auto& work : arrived) {
+            work(worker);
+        }
+    });
+    loop.exec();
+    // The worker goes here, on its own thread, with every sink it still holds.
 }
 
 } // namespace zarava
