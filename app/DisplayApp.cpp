@@ -30,6 +30,8 @@ DisplayApp::DisplayApp(const std::string& programFolder, const std::string& comm
 
 DisplayApp::~DisplayApp() {
     engine_.Stop();
+    // A chime's listener writes to the program's log: the sound ends before the program goes.
+    sound_.Shutdown();
 }
 
 void DisplayApp::Start() {

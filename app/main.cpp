@@ -2,6 +2,7 @@
 // message box) to the core, whose handlers all run on the engine thread.
 
 #include "DisplayApp.h"
+#include "SoundCheckMode.h"
 #include "mainwindow/CommandLine.h"
 #include "platform/SystemClock.h"
 #include "platform/qt/Fonts.h"
@@ -95,6 +96,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     folder = folderInfo.absoluteFilePath().toStdString();
+    if (options.testSound) {
+        return RunSoundCheckMode(argc, argv, folder);
+    }
 
     // A stop signal is caught from here on: it waits in the pipe until the display can act.
     const bool signalsCaught = pipe(signalPipe) == 0;

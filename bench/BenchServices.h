@@ -25,13 +25,15 @@ public:
 
 class Silence final : public SoundPlayer {
 public:
-    void Play(const std::string&) override {}
+    void Play(const std::string&, SoundListener) override {}
     void Stop() override {}
 };
 
 class NoPrograms final : public ProgramStarter {
 public:
-    bool Start(const std::string&, const std::string&) override { return true; }
+    StartOutcome Start(const std::string& program, const std::string&) override {
+        return {true, program, {}};
+    }
 };
 
 } // namespace zarava::bench

@@ -5,10 +5,8 @@
 // are cleared and drawn again without a net change, as when the issuer rewrites an unchanged
 // queue.
 
+#include "BenchServices.h"
 #include "platform/FileStart.h"
-#include "platform/Host.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
 #include "platform/VirtualTime.h"
 #include "roomdisplay/RoomWindow.h"
 #include "text/Cp932.h"
@@ -23,28 +21,11 @@
 
 namespace {
 
-class NullHost final : public zarava::Host {
+class NullHost final : public zarava::bench::NullHost {
 public:
-    std::vector<zarava::Rect> Monitors() override { return {{0, 0, 1920, 1080}}; }
-    bool AnotherCopyRunning() override { return false; }
-    void ShowMessage(const std::string&, const std::string&, zarava::MessageIcon) override {}
-    void MoveCursor(int, int) override {}
-    void PublishFrame(const zarava::FrameSnapshot&) override {}
     void PublishWindow(const zarava::WindowChanges& changes) override {
         benchmark::DoNotOptimize(changes.controls.size());
     }
-    void EndProcess(int) override {}
-};
-
-class NullSound final : public zarava::SoundPlayer {
-public:
-    void Play(const std::string&) override {}
-    void Stop() override {}
-};
-
-class NullPrograms final : public zarava::ProgramStarter {
-public:
-    bool Start(const std::string&, const std::string&) override { return true; }
 };
 
 std::string Clock(int seconds) {
@@ -99,8 +80,8 @@ void RefreshCallBoard(benchmark::State& state) {
     Folder folder;
     zarava::VirtualTime time;
     NullHost host;
-    NullSound sound;
-    NullPrograms programs;
+    zarava::bench::Silence sound;
+    zarava::bench::NoPrograms programs;
     zarava::Program program({time, time, host, sound, programs}, folder.path);
     program.IniPath = folder.path + "/zarava.ini";
     program.CurrentRoomNo = 1;

@@ -9,6 +9,7 @@ namespace zarava {
 std::string UsageText() {
     return "Usage: zarava-display [--folder DIR] [--after SECONDS] [--screenshot FILE]\n"
            "                      [--state FILE] [ROOMS]\n"
+           "       zarava-display [--folder DIR] --test-sound\n"
            "\n"
            "Waiting-room call display. ROOMS is the issuer's command line:\n"
            "  -tolv        every room open today, monitor from the TYPE setting\n"
@@ -24,6 +25,9 @@ std::string UsageText() {
            "  --screenshot FILE   save a PNG of the whole frame, then end normally\n"
            "  --state FILE        save what every window shows as UTF-8 JSON, then end\n"
            "                      normally\n"
+           "  --test-sound        play the chime (or start the voice program, as TALK\n"
+           "                      SELECT says) once, say what happened and end: exit\n"
+           "                      status 0 when it played, 1 when it could not\n"
            "  --help              show this text\n"
            "  --version           show the version\n";
 }
@@ -51,6 +55,7 @@ constexpr OptionSpec kOptions[] = {
          o.after = seconds;
          o.afterGiven = true;
      }},
+    {"--test-sound", false, [](ProgramOptions& o, const std::string&) { o.testSound = true; }},
     {"--help", false, [](ProgramOptions& o, const std::string&) { o.help = true; }},
     {"--version", false, [](ProgramOptions& o, const std::string&) { o.version = true; }},
 };

@@ -15,6 +15,7 @@ struct ProgramOptions {
     std::string state;      // --state FILE
     double after = 0;       // --after SECONDS
     bool afterGiven = false;
+    bool testSound = false; // --test-sound: announce once as TALK SELECT says, and end
     bool help = false;
     bool version = false;
     std::string commandLine;

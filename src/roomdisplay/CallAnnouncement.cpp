@@ -1,26 +1,100 @@
 #include "roomdisplay/CallAnnouncement.h"
 
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "text/Numbers.h"
 #include "text/Text.h"
+#include "util/SharedFolder.h"
 #include "window/Program.h"
+
+#include <cstdio>
 
 namespace zarava {
 
+namespace {
+
+constexpr const char* kSection = "DISPLAY INFOMATION";
+
+const char* FailureLabel(SoundFailure failure) {
+    switch (failure) {
+    case SoundFailure::NoDevice:
+        return "no audio device";
+    case SoundFailure::DeviceFailed:
+        return "audio device busy or failing";
+    case SoundFailure::Unreadable:
+        return "file unreadable";
+    case SoundFailure::None:
+        break;
+    }
+    return "failed";
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+// A chime that plays is logged with its device, so a log read after a silent day shows where
+// the sound went (a speaker unplugged, a dummy output); one that cannot play, with the reason.
+void LogSoundEvent(OperationsLog& log, const std::string& path, const SoundEvent& event) {
+    if (event.kind == SoundEventKind::Started) {
+        std::string line = "sound playing on " + event.device + ": " + path + " (" + event.form +
+                           ", " + Seconds(event.seconds);
+        if (event.fileSeconds > event.seconds + 0.05) {
+            line += ", cut from " + Seconds(event.fileSeconds);
+        }
+        log.Write(line + ")");
+    } else if (event.kind == SoundEventKind::Failed) {
+        log.Write("sound not played: " + SoundFailureText(path, event));
+    }
+}
+
+bool EndsWithExe(const std::string& name) {
+    return name.size() > 4 && ToLowerAscii(name.substr(name.size() - 4)) == ".exe";
+}
+
+} // namespace
+
+std::string ChimeFile(const std::string& programFolder) {
+    return ResolveInFolder(programFolder, "chime.wav");
+}
+
+std::string CompanionProgramFile(const std::string& programFolder, const std::string& fileName) {
+    const std::string path = ResolveInFolder(programFolder, fileName);
+    if (!EntryExists(path) && EndsWithExe(fileName)) {
+        const std::string native =
+            ResolveInFolder(programFolder, fileName.substr(0, fileName.size() - 4));
+        if (EntryExists(native)) {
+            return native;
+        }
+    }
+    return path;
+}
+
+std::string SoundFailureText(const std::string& path, const SoundEvent& failed) {
+    return path + ": " + FailureLabel(failed.failure) + ": " + failed.reason;
+}
+
 void AnnounceCall(Program& program, int room) {
     const std::string key = NumberText(room) + "CALL SOUND";
-    if (LenientNumber(program.ReadSetting("DISPLAY INFOMATION", key)) == 0) {
+    if (LenientNumber(program.ReadSetting(kSection, key)) == 0) {
         return;
     }
-    program.WriteSetting("DISPLAY INFOMATION", key, "");
-    if (LenientNumber(program.ReadSetting("DISPLAY INFOMATION", "TALK SELECT")) != 0) {
+    program.WriteSetting(kSection, key, "");
+    const std::string call = "room " + NumberText(room) + " call: ";
+    if (LenientNumber(program.ReadSetting(kSection, "TALK SELECT")) != 0) {
+        program.log.Write(call + "voice program");
         RunCompanionProgram(program, "vocall.exe", "-tolv");
         return;
     }
-    const std::string chime = program.ProgramFile("chime.wav");
-    if (GetFileAttributes(chime)) {
-        PlayWave(program, chime);
+    const std::string chime = ChimeFile(program.programFolder);
+    if (!GetFileAttributes(chime)) {
+        program.log.Write(call + "chime, but the program folder has no chime.wav: nothing heard");
+        return;
     }
+    program.log.Write(call + "chime");
+    PlayWave(program, chime);
 }
 
 void PlayWave(Program& program, const std::string& path) {
@@ -28,12 +102,18 @@ void PlayWave(Program& program, const std::string& path) {
         program.sound.Stop();
         return;
     }
-    program.sound.Play(path);
+    program.sound.Play(path, [&log = program.log, path](const SoundEvent& event) {
+        LogSoundEvent(log, path, event);
+    });
 }
 
 void RunCompanionProgram(Program& program, const std::string& fileName,
                          const std::string& argument) {
-    program.programs.Start(program.ProgramFile(fileName), argument);
+    const StartOutcome outcome =
+        program.programs.Start(CompanionProgramFile(program.programFolder, fileName), argument);
+    if (!outcome.started) {
+        program.log.Write(fileName + " not started: " + outcome.reason);
+    }
 }
 
 } // namespace zarava

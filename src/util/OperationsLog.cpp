@@ -42,11 +42,40 @@ bool IsDayFileName(std::string_view name, std::int64_t& day) {
 OperationsLog::OperationsLog(Clock& clock, std::string logFolder)
     : clock_(&clock), folder_(std::move(logFolder)) {}
 
+OperationsLog::OperationsLog(const OperationsLog& other) {
+    *this = other;
+}
+
+OperationsLog& OperationsLog::operator=(const OperationsLog& other) {
+    if (this != &other) {
+        std::scoped_lock lock(mutex_, other.mutex_);
+        clock_ = other.clock_;
+        folder_ = other.folder_;
+    }
+    return *this;
+}
+
+std::string OperationsLog::Folder() const {
+    std::lock_guard lock(mutex_);
+    return folder_;
+}
+
+// The file is written outside the lock: a share that stalls holds up only the thread that
+// writes, and appends of whole lines never mix.
+bool OperationsLog::Target(Clock*& clock, std::string& folder) const {
+    std::lock_guard lock(mutex_);
+    clock = clock_;
+    folder = folder_;
+    return clock != nullptr && !folder.empty();
+}
+
 void OperationsLog::Write(std::string_view text) {
-    if (clock_ == nullptr || folder_.empty()) {
+    Clock* clock = nullptr;
+    std::string folder;
+    if (!Target(clock, folder)) {
         return;
     }
-    const LocalDateTime now = clock_->Now();
+    const LocalDateTime now = clock->Now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", now.hour, now.minute, now.second,
                   now.millisecond);
@@ -55,17 +84,19 @@ void OperationsLog::Write(std::string_view text) {
         line.push_back(c == '\r' || c == '\n' ? ' ' : c);
     }
     line.push_back('\n');
-    AppendToFile(JoinPath(folder_, FormatYmd(now) + ".log"), line);
+    AppendToFile(JoinPath(folder, FormatYmd(now) + ".log"), line);
 }
 
 void OperationsLog::RemoveOldFiles(int keepDays) {
-    if (clock_ == nullptr || folder_.empty()) {
+    Clock* clock = nullptr;
+    std::string folder;
+    if (!Target(clock, folder)) {
         return;
     }
-    const LocalDateTime now = clock_->Now();
+    const LocalDateTime now = clock->Now();
     const std::int64_t today = DaysFromCivil(now.year, now.month, now.day);
     std::vector<std::string> old;
-    if (DIR* dir = opendir(folder_.c_str())) {
+    if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* entry = readdir(dir)) {
             std::int64_t day = 0;
             if (IsDayFileName(entry->d_name, day) && day <= today - keepDays) {
@@ -75,7 +106,7 @@ void OperationsLog::RemoveOldFiles(int keepDays) {
         closedir(dir);
     }
     for (const std::string& name : old) {
-        RemoveFile(JoinPath(folder_, name));
+        RemoveFile(JoinPath(folder, name));
     }
 }
 

@@ -16,7 +16,10 @@ std::string Program::ReadSetting(std::string_view section, std::string_view key)
 }
 
 void Program::WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
-    zarava::WriteSetting(clock, section, key, value, IniPath);
+    if (zarava::WriteSetting(clock, section, key, value, IniPath) == 0) {
+        log.Write("setting not written after its retry: [" + std::string(section) + "] " +
+                  std::string(key) + "=" + std::string(value) + " in " + IniPath);
+    }
 }
 
 std::string Program::ProgramFile(std::string_view relative) const {

@@ -45,7 +45,8 @@ public:
     BlinkPhase blinkPhase;
     OperationsLog log; // writes nothing until the start-up has made the Log folder
 
-    // The settings store on IniPath.
+    // The settings store on IniPath. A write that fails after its retry is logged; the callers
+    // go on as if it had been written.
     std::string ReadSetting(std::string_view section, std::string_view key) const;
     void WriteSetting(std::string_view section, std::string_view key, std::string_view value);
 

@@ -8,27 +8,45 @@
 
 namespace zarava::test {
 
-// Remembers every sound asked for; "" stands for a stop.
+// Remembers every sound asked for ("" stands for a stop) and tells each listener, before Play
+// returns, the events in `answer`: by default the sound starts and plays to its end.
 class RecordingSound final : public SoundPlayer {
 public:
     std::vector<std::string> played;
-    void Play(const std::string& path) override { played.push_back(path); }
+    std::vector<SoundEvent> answer = {{SoundEventKind::Started, SoundFailure::None, "", "Speakers",
+                                       "PCM 16-bit, 44100 Hz, mono", 1.5, 1.5},
+                                      {SoundEventKind::Finished}};
+
+    void Play(const std::string& path, SoundListener listener) override {
+        played.push_back(path);
+        for (const SoundEvent& event : answer) {
+            if (listener) {
+                listener(event);
+            }
+        }
+    }
     void Stop() override { played.emplace_back(); }
 };
 
-// Remembers every program start and answers with `result`.
+// Remembers every program start; each is started when `result` is true, else it fails for
+// `reason`.
 class RecordingPrograms final : public ProgramStarter {
 public:
-    struct Start {
+    struct Launch {
         std::string program;
         std::string argument;
-        friend bool operator==(const Start&, const Start&) = default;
+        friend bool operator==(const Launch&, const Launch&) = default;
     };
-    std::vector<Start> started;
+    std::vector<Launch> started;
     bool result = true;
-    bool Start(const std::string& program, const std::string& argument) override {
+    std::string reason = "not found";
+
+    StartOutcome Start(const std::string& program, const std::string& argument) override {
         started.push_back({program, argument});
-        return result;
+        if (!result) {
+            return {false, "", program + ": " + reason};
+        }
+        return {true, program + " " + argument, ""};
     }
 };
 

@@ -17,9 +17,9 @@ TEST(NumbersTest, LenientNumberTakesTheLeadingNumber) {
         std::string text;
         double value;
     } cases[] = {
-        {"", 0},       {"abc", 0},          {"12abc", 12},   {"  7", 7},      {"1 2", 12},
-        {"  -3.5e", -3.5}, {"+.5", 0.5},    {"-.", 0},       {"1,000", 1},    {"1.2.3", 1.2},
-        {"\t4\r\n", 4}, {"1e10", 1},        {"０１２", 0},  {"- 5", -5},     {"0x10", 0},
+        {"", 0},           {"abc", 0},   {"12abc", 12}, {"  7", 7},   {"1 2", 12},
+        {"  -3.5e", -3.5}, {"+.5", 0.5}, {"-.", 0},     {"1,000", 1}, {"1.2.3", 1.2},
+        {"\t4\r\n", 4},    {"1e10", 1},  {"０１２", 0}, {"- 5", -5},  {"0x10", 0},
         {huge, 0}, // beyond any double: no number the display could use
     };
     for (const auto& c : cases) {
@@ -28,7 +28,7 @@ TEST(NumbersTest, LenientNumberTakesTheLeadingNumber) {
 }
 
 TEST(NumbersTest, RoundingGoesHalfToEvenAndIntegersMustFit) {
-    const std::pair<double, double> halves[] = {{2.5, 2},   {3.5, 4},   {-2.5, -2}, {0.5, 0},
+    const std::pair<double, double> halves[] = {{2.5, 2},   {3.5, 4},    {-2.5, -2}, {0.5, 0},
                                                 {1.5, 2},   {2.4999, 2}, {-0.6, -1}, {24.5, 24},
                                                 {25.5, 26}, {181, 181}};
     for (const auto& [value, rounded] : halves) {

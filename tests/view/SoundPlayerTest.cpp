@@ -1,0 +1,117 @@
+// The Qt sound path on this machine's audio. What needs an output device is skipped where
+// there is none (CI); the rest runs everywhere.
+
+#include "TempFolder.h"
+#include "WaveWriter.h"
+#include "platform/qt/QtSoundPlayer.h"
+
+#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMediaDevices>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+using test::TempFolder;
+using test::WriteTone;
+using Heard = std::vector<std::pair<int, SoundEventKind>>;
+
+// The events of the sounds asked for, in order, each with the number of its sound.
+class Events {
+public:
+    SoundListener For(int sound) {
+        return [this, sound](const SoundEvent& e) {
+            std::lock_guard lock(mutex_);
+            events_.emplace_back(sound, e);
+        };
+    }
+    // Waits (generously: the device has its own pace) until `count` events have come.
+    std::vector<std::pair<int, SoundEvent>> WaitFor(std::size_t count) {
+        for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            std::lock_guard lock(mutex_);
+            if (events_.size() >= count) {
+                break;
+            }
+        }
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    Heard Kinds(std::size_t count) {
+        Heard kinds;
+        for (const auto& [sound, event] : WaitFor(count)) {
+            kinds.emplace_back(sound, event.kind);
+        }
+        return kinds;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<int, SoundEvent>> events_;
+};
+
+TEST(SoundPlayerTest, ABrokenFileIsUnreadableAndWithoutADeviceAGoodOneSaysSo) {
+    TempFolder folder;
+    folder.Write("empty.wav", "");
+    ASSERT_TRUE(WriteTone(folder / "chime.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 0.2));
+    QtSoundPlayer player;
+    Events events;
+    player.Play(folder / "empty.wav", events.For(1));
+    const auto heard = events.WaitFor(1);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].second.failure, SoundFailure::Unreadable);
+    EXPECT_EQ(heard[0].second.reason, "is empty (0 bytes)");
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        player.Play(folder / "chime.wav", events.For(2));
+        const auto both = events.WaitFor(2);
+        ASSERT_EQ(both.size(), 2u);
+        EXPECT_EQ(both[1].second.failure, SoundFailure::NoDevice);
+    }
+}
+
+TEST(SoundPlayerTest, OnADeviceEachFormPlaysToItsEndALongOneIsCutAndANewOneReplacesIt) {
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        GTEST_SKIP() << "no audio output on this machine";
+    }
+    TempFolder folder;
+    const std::tuple<int, int, int, double> forms[] = {
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1, 0.2},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, 0.2},
+        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2, 0.2},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 3.0}, // cut to its first second
+    };
+    QtSoundPlayer player(1.0);
+    for (const auto& [format, rate, channels, seconds] : forms) {
+        ASSERT_TRUE(WriteTone(folder / "chime.wav", format, rate, channels, seconds));
+        Events events;
+        player.Play(folder / "chime.wav", events.For(1));
+        EXPECT_EQ(events.Kinds(2),
+                  (Heard{{1, SoundEventKind::Started}, {1, SoundEventKind::Finished}}))
+            << rate;
+        const SoundEvent started = events.WaitFor(1)[0].second;
+        EXPECT_FALSE(started.device.empty());
+        EXPECT_NEAR(started.seconds, std::min(seconds, 1.0), 0.01);
+        EXPECT_NEAR(started.fileSeconds, seconds, 0.01);
+    }
+
+    ASSERT_TRUE(WriteTone(folder / "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 10));
+    Events events;
+    player.Play(folder / "long.wav", events.For(1));
+    events.WaitFor(1);
+    player.Play(folder / "long.wav", events.For(2));
+    events.WaitFor(3);
+    player.Stop();
+    EXPECT_EQ(events.Kinds(4), (Heard{{1, SoundEventKind::Started},
+                                      {1, SoundEventKind::Stopped},
+                                      {2, SoundEventKind::Started},
+                                      {2, SoundEventKind::Stopped}}));
+}
+
+} // namespace
+} // namespace zarava
