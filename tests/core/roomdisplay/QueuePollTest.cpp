@@ -25,12 +25,13 @@ struct Settings {
     std::string counter = "番窓口";
     std::string mssg4 = "午前中の受付は終了致しました。";
     std::string mssg5 = "本日の受付は終了致しました。";
+    std::string callSound = "0";
 
     std::string Ini() const {
         return Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=" + today +
                            "\r\n[DISPLAY INFOMATION]\r\n" +
                            (counter == "-" ? "" : "COUNTER=" + counter + "\r\n") +
-                           "1CALL SOUND=0\r\n" +
+                           "1CALL SOUND=" + callSound + "\r\n" +
                            (msgType == "-" ? "" : "MSG TYPE=" + msgType + "\r\n") +
                            "MSSG 4=" + mssg4 + "\r\nMSSG 5=" + mssg5 +
                            "\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n1TIME CALC=1\r\n"
@@ -177,6 +178,26 @@ TEST_F(QueuePoll, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
     ASSERT_TRUE(test::SetLastWrite(file, Noon(30)));
     d.time.AdvanceBy(RoomWindow::kPollMs + 1);
     EXPECT_EQ(BoardText(d.Published(*room)), "waiting | count __0 | time __0");
+}
+
+TEST_F(QueuePoll, ACallRequestIsHeardOnceAtTheNextChangeOfTheQueueFileNotBefore) {
+    d.folder.Write("chime.wav", "x");
+    WriteQueue(1, Noon(0));
+    Load();
+    At(100);
+    // The issuer has set the request but not yet rewritten the room's file.
+    settings.callSound = "1";
+    Configure();
+    d.time.AdvanceBy(5 * RoomWindow::kPollMs);
+    EXPECT_TRUE(d.sound.played.empty()) << "no refresh, no announcement";
+    WriteQueue(2, Noon(1));
+    d.time.AdvanceBy(2 * RoomWindow::kPollMs); // a poll, and the announcement's retries
+    EXPECT_EQ(d.sound.played.size(), 1u);
+    EXPECT_NE(d.folder.Read("zarava.ini").find("1CALL SOUND=\r\n"), std::string::npos);
+    WriteQueue(3, Noon(2));
+    d.time.AdvanceBy(2 * RoomWindow::kPollMs); // a poll, and the announcement's retries
+    EXPECT_EQ(Count(), "__3");
+    EXPECT_EQ(d.sound.played.size(), 1u) << "the request was taken";
 }
 
 TEST(QueuePollCounter, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLines) {
