@@ -111,6 +111,19 @@ TEST(SoundPlayerTest, OnADeviceEachFormPlaysToItsEndALongOneIsCutAndANewOneRepla
                                       {1, SoundEventKind::Stopped},
                                       {2, SoundEventKind::Started},
                                       {2, SoundEventKind::Stopped}}));
+
+    // The display closes while a chime plays, or just after it stopped one: the player ends
+    // cleanly.
+    for (const bool stopFirst : {false, true}) {
+        QtSoundPlayer closing;
+        Events last;
+        closing.Play(folder / "long.wav", last.For(1));
+        ASSERT_EQ(last.Kinds(1), (Heard{{1, SoundEventKind::Started}}));
+        if (stopFirst) {
+            closing.Stop();
+        }
+        closing.Shutdown();
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMediaDevices>
 #include <QSocketNotifier>
@@ -213,7 +214,9 @@ void QtSoundPlayer::Run() {
         }
     });
     loop.exec();
-    // The worker goes here, on its own thread, with every sink it still holds.
+    // Sinks ended last wait for a deletion that only a running loop does: done now, on this
+    // thread, before the worker goes (deleting a stopped sink as a child crashes Qt).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace zarava
