@@ -5,6 +5,8 @@
 // most one poll period after the queue file's new time stamp; the target for what follows is
 // 50 ms. Needs an audio output (a null sink will do).
 
+#include "BenchServices.h"
+#include "WaveWriter.h"
 #include "platform/ProgramStarter.h"
 #include "platform/SystemClock.h"
 #include "platform/ThreadEngine.h"
@@ -21,27 +23,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
 #include <optional>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The announcement needs no screen.
-class NoScreen final : public zarava::Host {
-public:
-    std::vector<zarava::Rect> Monitors() override { return {}; }
-    bool AnotherCopyRunning() override { return false; }
-    void ShowMessage(const std::string&, const std::string&, zarava::MessageIcon) override {}
-    void MoveCursor(int, int) override {}
-    void PublishFrame(const zarava::FrameSnapshot&) override {}
-    void PublishWindow(const zarava::WindowChanges&) override {}
-    void EndProcess(int) override {}
-};
 
 // The real player, noting when each sound starts.
 class TimedSound final : public zarava::SoundPlayer {
@@ -80,38 +68,6 @@ private:
     bool failed_ = false;
 };
 
-// A second of a tone as 16-bit PCM, 44.1 kHz, mono: the common chime.
-QByteArray ChimeBytes() {
-    const std::uint32_t rate = 44100;
-    const std::uint32_t dataBytes = rate * 2;
-    QByteArray wav;
-    auto add32 = [&wav](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            wav.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
-    };
-    auto add16 = [&wav](std::uint16_t v) {
-        wav.append(static_cast<char>(v & 0xFF));
-        wav.append(static_cast<char>(v >> 8));
-    };
-    wav.append("RIFF");
-    add32(36 + dataBytes);
-    wav.append("WAVEfmt ");
-    add32(16);
-    add16(1);
-    add16(1);
-    add32(rate);
-    add32(rate * 2);
-    add16(2);
-    add16(16);
-    wav.append("data");
-    add32(dataBytes);
-    for (std::uint32_t i = 0; i < rate; ++i) {
-        add16(static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * std::sin(i * 0.0627))));
-    }
-    return wav;
-}
-
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     f.open(QIODevice::WriteOnly);
@@ -124,10 +80,12 @@ void AnnounceCallToSoundStart(benchmark::State& state) {
         return;
     }
     QTemporaryDir dir;
-    WriteFile(dir.filePath("chime.wav"), ChimeBytes());
+    // A second of a tone as 16-bit PCM, 44.1 kHz, mono: the common chime.
+    zarava::test::WriteTone(dir.filePath("chime.wav").toStdString(),
+                            SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 1.0);
     zarava::SystemClock wall;
     zarava::ThreadEngine engine(wall); // not started: the clock and a scheduler nobody uses
-    NoScreen screen;
+    zarava::bench::NullHost screen;    // the announcement needs no screen
     TimedSound sound;
     zarava::PosixProgramStarter programs;
     zarava::Program program({engine, engine, screen, sound, programs}, dir.path().toStdString());
