@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "settings/IniRedWrt.h"
+#include "settings/ProfileFile.h"
 #include "text/Cp932.h"
 #include "text/Numbers.h"
 #include "util/SharedFolder.h"
@@ -139,10 +140,21 @@ void Issuer::Publish(int room, std::optional<int> calledTicket) {
         !problem.empty()) {
         log_.Line("room " + NumberText(room) + ": " + problem);
     }
-    // The display's poll sees the file change first and finds the request when it reads the
-    // settings after it; set the other way round, the call could go unheard.
+    // The file first, then the request, as the issuer does: the display reads the request at
+    // the end of the refresh that the file's change starts. A poll that falls between the two
+    // finds no request yet, and the chime waits for the room's next change.
     if (calledTicket) {
-        Write(kDisplay, NumberText(room) + "CALL SOUND", "1");
+        const std::string key = NumberText(room) + "CALL SOUND";
+        // The request is a flag, not a count: two calls before the display takes the first
+        // are one chime. Said in the log so that a count of calls can allow for it.
+        std::string ini;
+        const bool waiting = ReadWholeFile(iniPath_, ini, 64u << 20) == ReadFileResult::Ok &&
+                             LenientNumber(FindProfileValue(ini, kDisplay, key).value_or("")) != 0;
+        Write(kDisplay, key, "1");
+        if (waiting) {
+            log_.Line("room " + NumberText(room) +
+                      ": the last call's request was still waiting; one chime for both");
+        }
     }
 }
 
