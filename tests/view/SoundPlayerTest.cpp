@@ -9,9 +9,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMediaDevices>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -54,6 +57,52 @@ public:
 private:
     std::mutex mutex_;
     std::vector<std::pair<int, SoundEvent>> events_;
+};
+
+// A sound server of the test's own with a null output named ZaravaTestSink, which the test can
+// take away as a sound server that crashes or restarts goes away. Not running without
+// pulseaudio.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const std::string& folder) : socket_(folder + "/sound") {
+        const QString program = QStandardPaths::findExecutable("pulseaudio");
+        if (program.isEmpty()) {
+            return;
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PULSE_RUNTIME_PATH", QString::fromStdString(folder));
+        env.insert("HOME", QString::fromStdString(folder));
+        server_.setProcessEnvironment(env);
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start(program,
+                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                       "--disable-shm=yes", "--log-level=0", "-L",
+                       QString::fromStdString(
+                           "module-native-protocol-unix auth-anonymous=1 socket=" + socket_),
+                       "-L",
+                       "module-null-sink sink_name=zarava_test "
+                       "sink_properties=device.description=ZaravaTestSink"});
+        for (QDeadlineTimer deadline(10000);
+             !deadline.hasExpired() && !std::filesystem::exists(socket_);) {
+            if (server_.waitForFinished(50)) {
+                return; // it could not start
+            }
+        }
+    }
+    ~PrivateSoundServer() { Stop(); }
+
+    bool Running() const {
+        return server_.state() == QProcess::Running && std::filesystem::exists(socket_);
+    }
+    std::string Address() const { return "unix:" + socket_; }
+    void Stop() {
+        server_.kill();
+        server_.waitForFinished();
+    }
+
+private:
+    std::string socket_;
+    QProcess server_;
 };
 
 TEST(SoundPlayerTest, ABrokenFileIsUnreadableAndWithoutADeviceAGoodOneSaysSo) {
@@ -124,6 +173,35 @@ TEST(SoundPlayerTest, OnADeviceEachFormPlaysToItsEndALongOneIsCutAndANewOneRepla
         }
         closing.Shutdown();
     }
+}
+
+TEST(SoundPlayerTest, ASoundServerThatGoesAwayFailsTheSoundsNeverTheProgram) {
+    TempFolder folder;
+    PrivateSoundServer server(folder.Path());
+    if (!server.Running()) {
+        GTEST_SKIP() << "no pulseaudio to run a sound server of the test's own";
+    }
+    // Qt Multimedia picks its sound server when it first looks at the devices.
+    qputenv("PULSE_SERVER", QByteArray::fromStdString(server.Address()));
+    ASSERT_TRUE(WriteTone(folder / "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 10));
+    QtSoundPlayer player;
+    if (QMediaDevices::defaultAudioOutput().description() != "ZaravaTestSink") {
+        GTEST_SKIP() << "Qt already talks to another sound server in this process; run the "
+                        "test in a process of its own, as ctest does";
+    }
+    Events events;
+    player.Play(folder / "long.wav", events.For(1));
+    ASSERT_EQ(events.Kinds(1), (Heard{{1, SoundEventKind::Started}}));
+    server.Stop();
+    // The chime that played fails or stops; the next one is a device failure, said at once.
+    player.Play(folder / "long.wav", events.For(2));
+    const auto heard = events.WaitFor(3);
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[1].first, 1);
+    EXPECT_NE(heard[1].second.kind, SoundEventKind::Finished);
+    EXPECT_EQ(heard[2].first, 2);
+    EXPECT_EQ(heard[2].second.kind, SoundEventKind::Failed);
+    EXPECT_EQ(heard[2].second.failure, SoundFailure::DeviceFailed);
 }
 
 } // namespace

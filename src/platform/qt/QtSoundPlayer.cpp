@@ -89,6 +89,11 @@ public:
                 [this, buffer](QAudio::State state) { OnStateChanged(state, *buffer); });
         listener_ = std::move(listener);
         sink_->start(buffer);
+        // A sink that cannot start (the sound server has gone) may say so at once through its
+        // state change, which has then ended the sound and told the listener.
+        if (sink_ == nullptr) {
+            return;
+        }
         if (sink_->error() != QAudio::NoError) {
             End(Failure(SoundFailure::DeviceFailed, SinkErrorText(sink_->error())));
             return;
