@@ -64,6 +64,18 @@ std::string WithK(std::string text, const std::string& value) {
     return text.replace(text.find("K=0"), 3, "K=" + value);
 }
 
+// The issuer's rewrite in place, half by half: the first half cuts the file and writes the
+// start of `full`, the second appends the rest.
+bool WriteHalf(const std::string& file, const std::string& full, bool first) {
+    const std::size_t half = full.size() / 2;
+    const int fd = ::open(file.c_str(), O_WRONLY | (first ? O_TRUNC : O_APPEND));
+    const std::size_t size = first ? half : full.size() - half;
+    const bool written =
+        ::write(fd, full.data() + (first ? 0 : half), size) == static_cast<ssize_t>(size);
+    ::close(fd);
+    return written;
+}
+
 TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     TempFolder folder;
     const std::string file = folder.File("zarava.ini");
@@ -94,10 +106,7 @@ TEST(SharedWritesTest, ARewriteInPlaceCaughtHalfDoneIsNotSaved) {
     bool rest = true;
     clock.onSleep = [&] {
         if (std::exchange(rest, false)) {
-            const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND);
-            ASSERT_EQ(::write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2),
-                      static_cast<ssize_t>(full.size() - full.size() / 2));
-            ::close(fd);
+            ASSERT_TRUE(WriteHalf(file, full, false));
         }
     };
     EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0);
@@ -117,15 +126,9 @@ TEST(SharedWritesTest, ARewriteStalledLongerThanTheSettlingTimeIsNotSavedEither)
     clock.onSleep = [&] {
         if (other) {
             other.reset();
-            const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC);
-            ASSERT_EQ(::write(fd, full.data(), full.size() / 2),
-                      static_cast<ssize_t>(full.size() / 2));
-            ::close(fd);
+            ASSERT_TRUE(WriteHalf(file, full, true));
         } else if (clock.Slept() >= 100 && folder.Read("zarava.ini").size() < full.size()) {
-            const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND);
-            ASSERT_EQ(::write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2),
-                      static_cast<ssize_t>(full.size() - full.size() / 2));
-            ::close(fd);
+            ASSERT_TRUE(WriteHalf(file, full, false));
         }
     };
     EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0);
@@ -160,14 +163,9 @@ TEST(SharedWritesTest, OurFileCutShortInPlaceByAnotherProgramIsGivenLongerToSett
     VirtualTime time;
     ASSERT_NE(WriteSetting(time, "S", "K", "0", file), 0); // the file put in place is ours
     // The issuer rewrites the file in place, stalling 40 ms between the halves.
-    const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC);
-    ASSERT_EQ(::write(fd, full.data(), full.size() / 2), static_cast<ssize_t>(full.size() / 2));
-    RewriteClock clock(40, [&] {
-        ASSERT_EQ(::write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2),
-                  static_cast<ssize_t>(full.size() - full.size() / 2));
-    });
+    ASSERT_TRUE(WriteHalf(file, full, true));
+    RewriteClock clock(40, [&] { ASSERT_TRUE(WriteHalf(file, full, false)); });
     EXPECT_NE(WriteSetting(clock, "S", "K", "1", file), 0);
-    ::close(fd);
     EXPECT_EQ(folder.Read("zarava.ini"), WithK(full, "1"));
 }
 
