@@ -14,8 +14,6 @@ namespace zarava {
 
 namespace {
 
-// The read buffer holds 256 bytes with the terminating NUL, so a value gives at most 255.
-constexpr std::size_t kMaxValueBytes = 255;
 // The pause before the one retry, and the attributes that make a file a normal one.
 constexpr int kRetryPauseMs = 100;
 constexpr std::uint16_t kNormalFile = 0;
@@ -60,7 +58,7 @@ ReadAttempt ReadOnce(const Names& names, const std::string& file) {
         }
         if (found) {
             const std::string_view clipped =
-                ClipProfileValue(*found, kMaxValueBytes, content.Text());
+                ClipProfileValue(*found, kMaxSettingValueBytes, content.Text());
             attempt.count = clipped.size();
             attempt.value = content.ToUtf8(clipped);
         }
@@ -87,13 +85,13 @@ std::string ReadSetting(Clock& clock, std::string_view section, std::string_view
     return attempt.count >= 1 ? attempt.value : std::string();
 }
 
-std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_view key,
-                          std::string_view value, const std::string& file) {
-    if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) {
+namespace {
+
+std::int32_t WriteChange(Clock& clock, const ProfileChange& change, const std::string& file) {
+    if (BreaksLine(change.section) || BreaksLine(change.key) || BreaksLine(change.value)) {
         // Text the file cannot hold as asked; no retry can change that, and nothing is written.
         return 0;
     }
-    const ProfileChange change{section, key, value};
     const WriteOutcome first = WriteProfileValueOnce(clock, change, file);
     if (first == WriteOutcome::Written) {
         return 1;
@@ -104,6 +102,18 @@ std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_vi
     ResetFileAttributes(file, kNormalFile);
     clock.Sleep(kRetryPauseMs);
     return WriteProfileValueOnce(clock, change, file) == WriteOutcome::Written ? 1 : 0;
+}
+
+} // namespace
+
+std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file) {
+    return WriteChange(clock, {section, key, value, {}}, file);
+}
+
+std::int32_t UpdateSetting(Clock& clock, std::string_view section, std::string_view key,
+                           const ValueUpdate& update, const std::string& file) {
+    return WriteChange(clock, {section, key, {}, update}, file);
 }
 
 void ResetFileAttributes(std::string_view path, std::uint16_t attributes) {

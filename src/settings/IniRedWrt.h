@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SharedWrite.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +24,13 @@ std::string ReadSetting(Clock& clock, std::string_view section, std::string_view
 // nor replaces a file that changed since it was read (see SharedWrite.h).
 std::int32_t WriteSetting(Clock& clock, std::string_view section, std::string_view key,
                           std::string_view value, const std::string& file);
+
+// A read-modify-write in one step: writes the value that `update` works out from the key's
+// value in the bytes the write replaces, so that a change another program makes between a
+// read and a write is never written over. `update` giving nothing writes nothing. Nonzero
+// when written or left alone, with the same retry as WriteSetting.
+std::int32_t UpdateSetting(Clock& clock, std::string_view section, std::string_view key,
+                           const ValueUpdate& update, const std::string& file);
 
 // Makes the file a normal, writable file when it has none of the given attribute bits
 // (with 0: always).

@@ -63,6 +63,9 @@ std::string SetProfileValue(std::string_view file, std::string_view section, std
 
 // The longest start of the value that fits a buffer of maxBytes bytes of code page 932: never
 // half a character, and a Unicode value counted as the code page would store it.
+// The most a read gives of a value: its buffer holds 256 bytes with the terminating NUL.
+inline constexpr std::size_t kMaxSettingValueBytes = 255;
+
 std::string_view ClipProfileValue(std::string_view value, std::size_t maxBytes,
                                   ProfileText text = ProfileText::Cp932);
 

@@ -57,8 +57,27 @@ Edit EditFor(std::string_view fileBytes, const ProfileChange& change, bool build
     const bool storable = content.Load(fileBytes);
     const std::optional<std::string> section = content.FromUtf8(change.section);
     const std::optional<std::string> key = content.FromUtf8(change.key);
-    const std::optional<std::string> value = content.FromUtf8(change.value);
-    if (!section || !key || !value) {
+    if (!section || !key) {
+        return {EditKind::Unholdable, {}};
+    }
+    std::string updated;
+    if (change.update) {
+        const std::optional<std::string_view> found =
+            FindProfileValue(content.View(), *section, *key, content.Text());
+        std::optional<std::string> next = change.update(
+            found ? content.ToUtf8(ClipProfileValue(*found, kMaxSettingValueBytes, content.Text()))
+                  : std::string());
+        if (!next) {
+            return {EditKind::Unchanged, {}};
+        }
+        if (next->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+            return {EditKind::Unholdable, {}};
+        }
+        updated = std::move(*next);
+    }
+    const std::optional<std::string> value =
+        content.FromUtf8(change.update ? std::string_view(updated) : change.value);
+    if (!value) {
         return {EditKind::Unholdable, {}};
     }
     if (HoldsProfileValue(content.View(), *section, *key, *value, content.Text())) {

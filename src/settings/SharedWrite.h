@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +29,16 @@ enum class WriteOutcome {
     Conflict,   // the file kept changing under us
 };
 
+// Works out the value to write from the key's value in the very bytes that the write replaces
+// (UTF-8, as ReadSetting gives it; empty when the key is missing); nothing leaves the file as
+// it is. Called once for each look at the file, so it must depend on `current` alone.
+using ValueUpdate = std::function<std::optional<std::string>(std::string_view current)>;
+
 struct ProfileChange {
     std::string_view section;
     std::string_view key;
     std::string_view value;
+    ValueUpdate update; // when set, the value comes from it and `value` is not used
 };
 
 WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,

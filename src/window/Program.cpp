@@ -22,6 +22,14 @@ void Program::WriteSetting(std::string_view section, std::string_view key, std::
     }
 }
 
+void Program::UpdateSetting(std::string_view section, std::string_view key,
+                            const ValueUpdate& update) {
+    if (zarava::UpdateSetting(clock, section, key, update, IniPath) == 0) {
+        log.Write("setting not written after its retry: [" + std::string(section) + "] " +
+                  std::string(key) + " in " + IniPath);
+    }
+}
+
 std::string Program::ProgramFile(std::string_view relative) const {
     return ResolveInFolder(programFolder, relative);
 }

@@ -5,6 +5,7 @@
 #include "platform/ProgramStarter.h"
 #include "platform/Scheduler.h"
 #include "platform/SoundPlayer.h"
+#include "settings/SharedWrite.h"
 #include "util/OperationsLog.h"
 #include "window/BlinkPhase.h"
 #include "window/Window.h"
@@ -49,6 +50,8 @@ public:
     // go on as if it had been written.
     std::string ReadSetting(std::string_view section, std::string_view key) const;
     void WriteSetting(std::string_view section, std::string_view key, std::string_view value);
+    // A read-modify-write that never writes over another program's change (IniRedWrt.h).
+    void UpdateSetting(std::string_view section, std::string_view key, const ValueUpdate& update);
 
     // A file or folder of the program folder, its name matched without regard to case when
     // the exact name is missing (the issuer names the files on a case-blind file system).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace zarava {
 
@@ -14,11 +15,12 @@ inline constexpr std::int64_t kDisplayRunningBit = 4;
 
 // FORM as a whole number (rounded, halves to even); nothing when it holds a number too large
 // to be a bit field, which the display then neither trusts nor writes back.
+std::optional<std::int64_t> FormBits(std::string_view value);
 std::optional<std::int64_t> ReadFormBits(Program& program);
 
 // Sets or clears the display's running mark, keeping the other programs' bits as they are.
-// The read and the write follow each other at once, and nothing is written when the bit is
-// already as wanted, so a change another program makes in between is lost as rarely as can be.
+// Nothing is written when the bit is already as wanted; otherwise the bit is changed on FORM
+// as the write finds it, so a change another program makes after the read is kept.
 void SetRunningMark(Program& program, bool running);
 
 } // namespace zarava

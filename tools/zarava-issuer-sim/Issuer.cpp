@@ -54,13 +54,25 @@ void Issuer::WriteWhenMissing(std::string_view section, std::string_view key,
 }
 
 void Issuer::SetFormBits(std::int32_t bits) {
-    const std::int32_t form = ToInt32(LenientNumber(Read(kUser, "FORM"))).value_or(0);
-    WriteForm(form | bits);
+    ChangeFormBits([bits](std::int32_t form) { return form | bits; });
 }
 
 void Issuer::ClearFormBits(std::int32_t bits) {
-    const std::int32_t form = ToInt32(LenientNumber(Read(kUser, "FORM"))).value_or(0);
-    WriteForm(form & ~bits);
+    ChangeFormBits([bits](std::int32_t form) { return form & ~bits; });
+}
+
+void Issuer::ChangeFormBits(const std::function<std::int32_t(std::int32_t)>& change) {
+    // On FORM as the write finds it: the display sets and clears its own bit meanwhile.
+    std::int32_t written = 0;
+    const bool done = UpdateSetting(
+                          clock_, kUser, "FORM",
+                          [&](std::string_view current) -> std::optional<std::string> {
+                              written = change(ToInt32(LenientNumber(current)).value_or(0));
+                              return NumberText(written);
+                          },
+                          iniPath_) != 0;
+    log_.Line("set [" + std::string(kUser) + "] FORM=" + NumberText(written) +
+              (done ? "" : " FAILED"));
 }
 
 void Issuer::WriteForm(std::int32_t value) {

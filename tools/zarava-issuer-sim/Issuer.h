@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -39,7 +40,8 @@ public:
     // Writes the value only when the key is missing or empty.
     void WriteWhenMissing(std::string_view section, std::string_view key, std::string_view value);
 
-    // FORM in [USER INFOMATION], read, changed and written back; other bits are kept.
+    // FORM in [USER INFOMATION], changed in one step as the write finds it; other bits are
+    // kept.
     void SetFormBits(std::int32_t bits);
     void ClearFormBits(std::int32_t bits);
     void WriteForm(std::int32_t value);
@@ -70,6 +72,7 @@ public:
     const ActionLog& Log() const { return log_; }
 
 private:
+    void ChangeFormBits(const std::function<std::int32_t(std::int32_t)>& change);
     void Publish(int room, std::optional<int> calledTicket);
 
     std::string folder_;

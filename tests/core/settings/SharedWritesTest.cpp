@@ -113,6 +113,30 @@ TEST(SharedWritesTest, ARewriteInPlaceCaughtHalfDoneIsNotSaved) {
     EXPECT_EQ(folder.Read("zarava.ini"), WithK(full, "1"));
 }
 
+TEST(SharedWritesTest, AnUpdateChangesTheValueAsTheWriteFindsItNotAsItWasFirstRead) {
+    TempFolder folder;
+    const std::string file = folder.File("zarava.ini");
+    folder.Write("zarava.ini", "[USER INFOMATION]\r\nFORM=5\r\nTODAY=20240108\r\n");
+    // The display clears its bit 4 while the issuer, ending, clears its bit 1.
+    PausingClock clock;
+    bool issuerEnds = true;
+    clock.onSleep = [&] {
+        if (std::exchange(issuerEnds, false)) {
+            folder.Write("zarava.ini", "[USER INFOMATION]\r\nFORM=4\r\nTODAY=20240108\r\n");
+        }
+    };
+    const ValueUpdate clearBit4 = [](std::string_view form) -> std::optional<std::string> {
+        const int bits = std::stoi(std::string(form));
+        return (bits & 4) != 0 ? std::optional(std::to_string(bits & ~4)) : std::nullopt;
+    };
+    EXPECT_NE(UpdateSetting(clock, "USER INFOMATION", "FORM", clearBit4, file), 0);
+    EXPECT_EQ(folder.Read("zarava.ini"), "[USER INFOMATION]\r\nFORM=0\r\nTODAY=20240108\r\n");
+    // Nothing to change: the file is not touched.
+    const auto before = std::filesystem::last_write_time(file);
+    EXPECT_NE(UpdateSetting(clock, "USER INFOMATION", "FORM", clearBit4, file), 0);
+    EXPECT_EQ(std::filesystem::last_write_time(file), before);
+}
+
 TEST(SharedWritesTest, ARewriteStalledLongerThanTheSettlingTimeIsNotSavedEither) {
     TempFolder folder;
     const std::string file = folder.File("zarava.ini");
