@@ -9,11 +9,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSocketNotifier>
 
 #include <future>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace zarava {
 
@@ -27,31 +24,19 @@ std::vector<Rect> QtHost::ScreensLeftToRight() {
 }
 
 QtHost::QtHost(DisplayView& view, const SingleInstance& instance)
-    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Deliver(); });
-}
+    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {}
 
-QtHost::~QtHost() {
-    notifier_.reset();
-    if (wakeFd_ >= 0) {
-        close(wakeFd_);
-    }
-}
+QtHost::~QtHost() = default;
 
 void QtHost::Send(std::function<void(DisplayView&)> work) {
     {
         std::lock_guard lock(mutex_);
         mailbox_.push_back(std::move(work));
     }
-    const std::uint64_t one = 1;
-    (void)!write(wakeFd_, &one, sizeof one);
+    wake_.Wake();
 }
 
 void QtHost::Deliver() {
-    std::uint64_t count = 0;
-    (void)!read(wakeFd_, &count, sizeof count);
     std::deque<std::function<void(DisplayView&)>> arrived;
     {
         std::lock_guard lock(mutex_);

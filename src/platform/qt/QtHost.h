@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Host.h"
+#include "platform/qt/ThreadWakeup.h"
 
 #include <QPointer>
 
@@ -9,8 +10,6 @@
 #include <memory>
 #include <mutex>
 
-class QSocketNotifier;
-
 namespace zarava {
 
 class DisplayView;
@@ -18,7 +17,7 @@ class SingleInstance;
 
 // The window-system services for the engine thread. Every call that touches the screen goes
 // to the GUI thread through one mailbox, in order; only the message box waits for its answer,
-// as a modal box does. The mailbox is ours (a mutex and an eventfd that wakes the GUI's event
+// as a modal box does. The mailbox is ours (a mutex, and a ThreadWakeup for the GUI's event
 // loop), so no object made on one thread is freed on the other behind the thread checker's
 // back.
 class QtHost final : public Host {
@@ -56,8 +55,7 @@ private:
     const SingleInstance& instance_;
     std::vector<Rect> monitors_;
     bool stopping_ = false; // GUI thread only
-    int wakeFd_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    ThreadWakeup wake_{[this] { Deliver(); }};
     std::mutex mutex_;
     std::deque<std::function<void(DisplayView&)>> mailbox_; // guarded by mutex_
 };

@@ -54,7 +54,10 @@ bool ContinuesCharacter(const QString& text, qsizetype i) {
 
 } // namespace
 
-TextStrip::TextStrip(const QString& caption, StripStyle style) : text_(caption), style_(style) {
+// The strip's own copy of the text, not one sharing the caller's: the worker changes it, and
+// Qt's shared text would count its owners across two threads.
+TextStrip::TextStrip(const QString& caption, StripStyle style)
+    : text_(caption.constData(), caption.size()), style_(style) {
     style_.bandHeight = std::max(1, style_.bandHeight);
     if (text_.isEmpty()) {
         width_ = 0;

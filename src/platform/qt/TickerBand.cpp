@@ -38,8 +38,7 @@ TickerBand::TickerBand(QWidget* parent, FrameClock* clock, StripWorker::Mode dra
     worker_ = std::make_unique<StripWorker>(drawing, [this] {
         // One wake-up of the GUI thread at a time, however many tiles arrive meanwhile.
         if (!arrivalPosted_.exchange(true)) {
-            QMetaObject::invokeMethod(
-                this, [this] { OnTilesArrived(); }, Qt::QueuedConnection);
+            tilesArrived_.Wake();
         }
     });
     style_ = CurrentStyle();

@@ -2,6 +2,7 @@
 
 #include "platform/qt/FrameClock.h"
 #include "platform/qt/StripWorker.h"
+#include "platform/qt/ThreadWakeup.h"
 
 #include <QString>
 #include <QWidget>
@@ -104,7 +105,8 @@ private:
     int step_ = 1;
     std::int64_t travelled_ = 0;
     std::atomic<bool> arrivalPosted_{false};
-    std::unique_ptr<StripWorker> worker_; // stopped first, in the destructor
+    ThreadWakeup tilesArrived_{[this] { OnTilesArrived(); }}; // the worker wakes the GUI thread
+    std::unique_ptr<StripWorker> worker_;                     // stopped first, in the destructor
 };
 
 } // namespace zarava
