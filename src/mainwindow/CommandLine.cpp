@@ -35,13 +35,13 @@ std::string UsageText() {
 namespace {
 
 // The options of our own: a name, whether it takes a value, and where it goes.
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     bool takesValue;
     void (*apply)(ProgramOptions&, const std::string& value);
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"--folder", true, [](ProgramOptions& o, const std::string& v) { o.folder = v; }},
     {"--screenshot", true, [](ProgramOptions& o, const std::string& v) { o.screenshot = v; }},
     {"--state", true, [](ProgramOptions& o, const std::string& v) { o.state = v; }},
@@ -73,18 +73,18 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
         }
         const std::size_t eq = a.find('=');
         const std::string name = a.substr(0, eq);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : kOptions) {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& candidate : kOptions) {
             if (name == candidate.name) {
-                spec = &candidate;
+                row = &candidate;
             }
         }
-        if (spec == nullptr || (!spec->takesValue && eq != std::string::npos)) {
+        if (row == nullptr || (!row->takesValue && eq != std::string::npos)) {
             o.error = "unknown option " + a;
             return o;
         }
         std::string value;
-        if (spec->takesValue) {
+        if (row->takesValue) {
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             } else if (i + 1 < args.size()) {
@@ -95,7 +95,7 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
                 return o;
             }
         }
-        spec->apply(o, value);
+        row->apply(o, value);
         if (!o.error.empty()) {
             return o;
         }

@@ -17,15 +17,7 @@ namespace {
 // The pause before the one retry, and the attributes that make a file a normal one.
 constexpr int kRetryPauseMs = 100;
 constexpr std::uint16_t kNormalFile = 0;
-// A settings file is a few kilobytes; anything beyond this is not one and is left alone.
-constexpr std::size_t kMaxFileBytes = 64u << 20;
 constexpr std::size_t kKeptBufferBytes = 1u << 20;
-
-// Bytes that would end the line a name or value is written on, letting it spill into new
-// lines or sections, or (NUL) cut it short.
-bool BreaksLine(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
 
 // The names of one read: as given (for a Unicode file) and in code page 932, converted once
 // for both attempts.
@@ -47,7 +39,7 @@ ReadAttempt ReadOnce(const Names& names, const std::string& file) {
     thread_local FileBytes bytes;
     thread_local ProfileContent content;
     ReadAttempt attempt;
-    if (ReadWholeFile(file, bytes, kMaxFileBytes) == ReadFileResult::Ok) {
+    if (ReadWholeFile(file, bytes, kMaxSettingsFileBytes) == ReadFileResult::Ok) {
         content.Load(bytes.View());
         const bool cp932 = content.Form() == ProfileForm::Cp932;
         std::optional<std::string_view> found;
@@ -88,7 +80,8 @@ std::string ReadSetting(Clock& clock, std::string_view section, std::string_view
 namespace {
 
 std::int32_t WriteChange(Clock& clock, const ProfileChange& change, const std::string& file) {
-    if (BreaksLine(change.section) || BreaksLine(change.key) || BreaksLine(change.value)) {
+    if (BreaksProfileLine(change.section) || BreaksProfileLine(change.key) ||
+        BreaksProfileLine(change.value)) {
         // Text the file cannot hold as asked; no retry can change that, and nothing is written.
         return 0;
     }

@@ -63,6 +63,15 @@ std::string SetProfileValue(std::string_view file, std::string_view section, std
 
 // The longest start of the value that fits a buffer of maxBytes bytes of code page 932: never
 // half a character, and a Unicode value counted as the code page would store it.
+// Whether the text holds bytes that would end the line a name or value is written on, letting
+// it spill into new lines or sections, or (NUL) cut it short.
+inline bool BreaksProfileLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// A settings file is a few kilobytes; anything beyond this is not one and is left alone.
+inline constexpr std::size_t kMaxSettingsFileBytes = 64u << 20;
+
 // The most a read gives of a value: its buffer holds 256 bytes with the terminating NUL.
 inline constexpr std::size_t kMaxSettingValueBytes = 255;
 

@@ -17,9 +17,6 @@ namespace zarava {
 
 namespace {
 
-// A settings file is a few kilobytes; anything beyond this is not one and is left alone.
-constexpr std::size_t kMaxFileBytes = 64u << 20;
-
 // How long the bytes must stay the same before a change is built on them. A Windows program
 // rewrites a profile file in place with one write right after cutting it to nothing: over a
 // share that is one or two network round trips, a few milliseconds on a slow network. 10 ms
@@ -70,7 +67,7 @@ Edit EditFor(std::string_view fileBytes, const ProfileChange& change, bool build
         if (!next) {
             return {EditKind::Unchanged, {}};
         }
-        if (next->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        if (BreaksProfileLine(*next)) {
             return {EditKind::Unholdable, {}};
         }
         updated = std::move(*next);
@@ -213,7 +210,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
             return {CommitResult::Failed, {}};
         }
         settling.Wait();
-        ReadFileSnapshot(target, check, kMaxFileBytes);
+        ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
         if (!check.SameAs(base)) {
             return {CommitResult::Changed, {}};
         }
@@ -221,7 +218,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
         case NewFileResult::Created:
             return {CommitResult::Done, fresh.Version(), true};
         case NewFileResult::NameTaken:
-            ReadFileSnapshot(target, check, kMaxFileBytes);
+            ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
             return {CommitResult::Changed, {}};
         case NewFileResult::Failed:
             break;
@@ -236,7 +233,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
         }
         if (next.GetState() == ReplacementFile::State::Ready) {
             settling.Wait();
-            ReadFileSnapshot(target, check, kMaxFileBytes);
+            ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
             if (!check.SameAs(base)) {
                 return {CommitResult::Changed, {}};
             }
@@ -253,7 +250,7 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
     if (!file.IsOpen()) {
         return {CommitResult::Failed, {}};
     }
-    file.Read(check, kMaxFileBytes);
+    file.Read(check, kMaxSettingsFileBytes);
     if (!check.SameAs(base)) {
         return {CommitResult::Changed, {}};
     }
@@ -299,7 +296,7 @@ private:
 WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::string& target,
                          WriterLock& lock, SeenContents& seen) {
     FileSnapshot base;
-    ReadFileSnapshot(target, base, kMaxFileBytes);
+    ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
     bool inPlace = false;
     for (int round = 0; round < kRounds; ++round) {
         if (base.result != ReadFileResult::Ok && base.result != ReadFileResult::Missing) {
@@ -308,7 +305,7 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
         }
         if (seen.CutShort(base)) {
             clock.Sleep(kSteadyMs);
-            ReadFileSnapshot(target, base, kMaxFileBytes);
+            ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
             continue;
         }
         seen.Add(base);
@@ -341,7 +338,7 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
             break;
         case CommitResult::RenameRefused:
             inPlace = true;
-            ReadFileSnapshot(target, base, kMaxFileBytes);
+            ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
             break;
         case CommitResult::Failed:
             return WriteOutcome::Refused;
@@ -359,7 +356,7 @@ WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
         // Most writes find the value in place already (the close watchdog's, every two
         // seconds, often over a network share): they cost one read and take no lock.
         thread_local FileBytes bytes;
-        const ReadFileResult read = ReadWholeFile(file, bytes, kMaxFileBytes);
+        const ReadFileResult read = ReadWholeFile(file, bytes, kMaxSettingsFileBytes);
         if (read != ReadFileResult::Ok && read != ReadFileResult::Missing) {
             return WriteOutcome::Refused;
         }

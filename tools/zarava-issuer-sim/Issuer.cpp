@@ -160,8 +160,9 @@ void Issuer::Publish(int room, std::optional<int> calledTicket) {
         // The request is a flag, not a count: two calls before the display takes the first
         // are one chime. Said in the log so that a count of calls can allow for it.
         std::string ini;
-        const bool waiting = ReadWholeFile(iniPath_, ini, 64u << 20) == ReadFileResult::Ok &&
-                             LenientNumber(FindProfileValue(ini, kDisplay, key).value_or("")) != 0;
+        const bool waiting =
+            ReadWholeFile(iniPath_, ini, kMaxSettingsFileBytes) == ReadFileResult::Ok &&
+            LenientNumber(FindProfileValue(ini, kDisplay, key).value_or("")) != 0;
         Write(kDisplay, key, "1");
         if (waiting) {
             log_.Line("room " + NumberText(room) +

@@ -49,12 +49,12 @@ namespace {
 
 enum class Kind { Folder, Rooms, Speed, Seed, Duration, Script };
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view name;
     Kind kind;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"--folder", Kind::Folder}, {"--rooms", Kind::Rooms},       {"--speed", Kind::Speed},
     {"--seed", Kind::Seed},     {"--duration", Kind::Duration}, {"--script", Kind::Script},
 };
@@ -138,13 +138,13 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
         }
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : kOptions) {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& candidate : kOptions) {
             if (candidate.name == name) {
-                spec = &candidate;
+                row = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (row == nullptr) {
             parsed.problem = "unknown option '" + std::string(arg) + "'";
             return parsed;
         }
@@ -157,7 +157,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
             parsed.problem = std::string(name) + " needs a value";
             return parsed;
         }
-        parsed.problem = Apply(spec->kind, name, value, parsed.options);
+        parsed.problem = Apply(row->kind, name, value, parsed.options);
         if (!parsed.problem.empty()) {
             return parsed;
         }

@@ -56,14 +56,14 @@ namespace {
 
 enum class Name { Config, Folder, Display, CommandLine, TickMs };
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view option;  // on the command line
     std::string_view setting; // in the settings file; empty: command line only
     Name name;
 };
 
 // --tick-ms paces every wait of the kiosk; only the tests shorten it, so it is not in the usage.
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"--config", "", Name::Config},          {"--folder", "folder", Name::Folder},
     {"--display", "display", Name::Display}, {"--command-line", "command-line", Name::CommandLine},
     {"--tick-ms", "", Name::TickMs},
@@ -157,19 +157,19 @@ std::string ApplyConfigText(std::string_view text, const std::string& fileName,
         }
         const std::string_view name = TrimWhiteSpace(line.substr(0, equals));
         const std::string_view value = TrimWhiteSpace(line.substr(equals + 1));
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : kOptions) {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& candidate : kOptions) {
             if (!candidate.setting.empty() && candidate.setting == name) {
-                spec = &candidate;
+                row = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (row == nullptr) {
             return where + "unknown name '" + std::string(name) + "'";
         }
-        if (Contains(given, spec->setting)) {
+        if (Contains(given, row->setting)) {
             continue;
         }
-        if (std::string problem = Apply(spec->name, name, value, settings); !problem.empty()) {
+        if (std::string problem = Apply(row->name, name, value, settings); !problem.empty()) {
             return where + problem;
         }
     }
@@ -204,13 +204,13 @@ ParsedKioskArguments ParseKioskArguments(const std::vector<std::string>& args,
         }
         const std::size_t equals = arg.find('=');
         const std::string_view option = std::string_view(arg).substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : kOptions) {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& candidate : kOptions) {
             if (candidate.option == option) {
-                spec = &candidate;
+                row = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (row == nullptr) {
             parsed.problem =
                 arg.starts_with("-")
                     ? "unknown option " + arg
@@ -226,13 +226,13 @@ ParsedKioskArguments ParseKioskArguments(const std::vector<std::string>& args,
             parsed.problem = std::string(option) + " needs a value";
             return parsed;
         }
-        if (std::string problem = Apply(spec->name, option, value, settings); !problem.empty()) {
+        if (std::string problem = Apply(row->name, option, value, settings); !problem.empty()) {
             parsed.problem = problem;
             return parsed;
         }
-        configGiven = configGiven || spec->name == Name::Config;
-        if (!spec->setting.empty()) {
-            given.emplace_back(spec->setting);
+        configGiven = configGiven || row->name == Name::Config;
+        if (!row->setting.empty()) {
+            given.emplace_back(row->setting);
         }
     }
 
