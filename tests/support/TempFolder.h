@@ -9,6 +9,12 @@
 
 namespace zarava::test {
 
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // A fresh folder under /tmp for one test, removed with everything in it afterwards.
 class TempFolder {
 public:
@@ -43,10 +49,7 @@ public:
         std::ofstream(path_ + "/" + name, std::ios::binary) << content;
     }
 
-    std::string Read(const std::string& name) const {
-        std::ifstream in(path_ + "/" + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string Read(const std::string& name) const { return ReadBytes(path_ + "/" + name); }
 
 private:
     std::string path_;

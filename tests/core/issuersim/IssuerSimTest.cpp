@@ -4,6 +4,7 @@
 
 #include "PausingClock.h"
 #include "TempFolder.h"
+#include "WaitUntil.h"
 
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -18,7 +19,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <poll.h>
 #include <regex>
 #include <spawn.h>
@@ -36,19 +36,8 @@ namespace {
 
 using test::PausingClock;
 using test::TempFolder;
+using test::WaitUntil;
 using namespace std::chrono_literals;
-
-// Polls until the condition holds; false when it does not within the time.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // One run of the simulator with its output caught in files.
 class Sim {

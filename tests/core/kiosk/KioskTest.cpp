@@ -3,8 +3,8 @@
 // by the starts it makes, what it logs and the processor time it takes while it waits.
 
 #include "TempFolder.h"
+#include "WaitUntil.h"
 
-#include "platform/Files.h"
 #include "platform/SystemClock.h"
 #include "settings/IniRedWrt.h"
 
@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -27,30 +26,15 @@
 namespace zarava {
 namespace {
 
+using test::ReadBytes;
 using test::TempFolder;
+using test::WaitUntil;
 using namespace std::chrono_literals;
 
 // Every wait of the kiosk is counted in these ticks: polls every 50 ms, an end within 0.5 s
 // counts as a failure, the first pause after three failures is 3 s, and a waiting state that
 // comes back within 3 s is held back.
 constexpr int kTickMs = 50;
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    (void)ReadWholeFile(path, text, 1 << 20);
-    return text;
-}
 
 int Count(const std::string& text, const std::string& part) {
     int n = 0;
@@ -71,7 +55,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // Processor time a process has used so far, user and system, in milliseconds.
 long CpuMs(pid_t pid) {
-    const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
     const std::size_t close = stat.rfind(')');
     if (close == std::string::npos) {
         return -1;
@@ -163,20 +147,20 @@ protected:
 
     std::vector<std::string> Starts() const {
         std::vector<std::string> starts;
-        for (const std::string& line : Lines(ReadAll(record))) {
+        for (const std::string& line : Lines(ReadBytes(record))) {
             if (line != "TERM") {
                 starts.push_back(line);
             }
         }
         return starts;
     }
-    std::string Record() const { return ReadAll(record); }
-    std::string Err() const { return ReadAll(err_); }
+    std::string Record() const { return ReadBytes(record); }
+    std::string Err() const { return ReadBytes(err_); }
     std::string Log() const {
         std::string text;
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(program + "/Log", ec)) {
-            text += ReadAll(entry.path());
+            text += ReadBytes(entry.path());
         }
         return text;
     }
@@ -275,7 +259,7 @@ TEST_F(KioskTest, FolderMissingAtBootOrVanishingIsWaitedForWithOneLineEachWay) {
     // The lines written before the folder could be read stay on standard error only.
     std::string log;
     for (const auto& entry : std::filesystem::directory_iterator(share + "/Log")) {
-        log += ReadAll(entry.path());
+        log += ReadBytes(entry.path());
     }
     EXPECT_EQ(Count(log, "cannot be read"), 0);
     EXPECT_EQ(Count(log, "follows the issuer in " + share), 1);
@@ -357,7 +341,7 @@ TEST_F(KioskTest, MistakesInOptionsOrSettingsFileAreReportedBeforeAnythingRuns) 
         SCOPED_TRACE(command);
         const int status = std::system((command + " >/dev/null 2>" + work / "usage").c_str());
         EXPECT_EQ(WEXITSTATUS(status), 2);
-        const std::string err = ReadAll(work / "usage");
+        const std::string err = ReadBytes(work / "usage");
         EXPECT_TRUE(err.starts_with("zarava-kiosk: ")) << err;
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
         EXPECT_NE(err.find("Usage: zarava-kiosk"), std::string::npos);

@@ -1,6 +1,8 @@
 // The committed pictures of the room window, checked as any GIF reader would see them, and the
 // outlines the display draws them from at sizes other than their own.
 
+#include "TempFolder.h"
+
 #include "platform/Geometry.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <regex>
@@ -21,6 +21,8 @@
 
 namespace zarava {
 namespace {
+
+using test::ReadBytes;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -47,11 +49,6 @@ std::map<std::string, Expected> ExpectedPictures() {
             pictures[prefix + ("_" + std::to_string(d)) + ".gif"] = {140, 140, background, ink};
     }
     return pictures;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // GIF's LZW, decoded the way a reader does; empty when the stream is malformed.
@@ -114,7 +111,7 @@ std::string ExpectedHead(const Expected& e) {
 }
 
 TEST(PicturesTest, ResourceFileListsEveryDesignPictureAsAnOpaqueTwoColourGif) {
-    const std::string qrc = ReadText(ZARAVA_SOURCE_DIR "/resources/pictures.qrc");
+    const std::string qrc = ReadBytes(ZARAVA_SOURCE_DIR "/resources/pictures.qrc");
     const std::regex entry(R"re(<file alias="([^"]+)">([^<]+)</file>)re");
     std::map<std::string, std::string> entries; // alias -> path
     for (std::sregex_iterator it(qrc.begin(), qrc.end(), entry), end; it != end; ++it)
@@ -124,7 +121,7 @@ TEST(PicturesTest, ResourceFileListsEveryDesignPictureAsAnOpaqueTwoColourGif) {
         SCOPED_TRACE(alias);
         EXPECT_EQ(entries[alias], "pictures/" + alias);
         entries.erase(alias);
-        const std::string gif = ReadText(ZARAVA_SOURCE_DIR "/resources/pictures/" + alias);
+        const std::string gif = ReadBytes(ZARAVA_SOURCE_DIR "/resources/pictures/" + alias);
         const std::string head = ExpectedHead(expected);
         ASSERT_EQ(gif.substr(0, head.size()), head);
         Bytes data;                       // the image's sub-blocks joined
@@ -197,7 +194,7 @@ std::string Hex(Rgb c) {
 TEST(PicturesTest, EveryDesignPictureHasAnOutlineInItsColoursThatFitsItsPicture) {
     std::map<std::string, Shape> shapes;
     std::map<std::string, Outlined> pictures;
-    ReadOutlines(ReadText(ZARAVA_SOURCE_DIR "/resources/pictures/outlines.txt"), shapes, pictures);
+    ReadOutlines(ReadBytes(ZARAVA_SOURCE_DIR "/resources/pictures/outlines.txt"), shapes, pictures);
     for (const auto& [alias, expected] : ExpectedPictures()) {
         const std::string name = alias.substr(0, alias.size() - 4);
         SCOPED_TRACE(name);

@@ -3,6 +3,7 @@
 
 #include "platform/ProgramStarter.h"
 #include "TempFolder.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -12,37 +13,21 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace zarava {
 namespace {
 
+using test::ReadBytes;
 using test::TempFolder;
+using test::WaitUntil;
 using namespace std::chrono_literals;
 
 void WriteProgram(const std::string& path, const std::string& text, mode_t mode = 0755) {
     std::ofstream(path, std::ios::binary) << text;
     ::chmod(path.c_str(), mode);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Waits until the condition holds, generously: other processes take their time.
-template <typename F> bool Within(std::chrono::seconds limit, F condition) {
-    for (auto until = std::chrono::steady_clock::now() + limit;
-         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(20ms)) {
-        if (condition()) {
-            return true;
-        }
-    }
-    return condition();
 }
 
 // Our children that have ended but were not waited for.
@@ -91,17 +76,17 @@ TEST(ProgramStarterTest, StartsWithOneArgumentWithoutAShellAndLeavesNoZombie) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
 
     // One argument, the program folder as the working folder, none of our files, no shell.
-    ASSERT_TRUE(Within(20s, [&] { return std::filesystem::exists(folder + "/args.txt"); }));
-    EXPECT_EQ(ReadFile(folder + "/args.txt"), "1|-tolv|" + folder + "|none\n");
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder + "/args.txt"); }, 20s));
+    EXPECT_EQ(ReadBytes(folder + "/args.txt"), "1|-tolv|" + folder + "|none\n");
     EXPECT_FALSE(std::filesystem::exists(temp / "pwned"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/pwned"));
-    EXPECT_TRUE(Within(20s, [] { return Zombies() == 0; })) << Zombies() << " zombies";
+    EXPECT_TRUE(WaitUntil([] { return Zombies() == 0; }, 20s)) << Zombies() << " zombies";
 
-    ASSERT_TRUE(Within(20s, [&] { return std::filesystem::exists(folder + "/hangs.pid"); }));
-    const int hung = std::atoi(ReadFile(folder + "/hangs.pid").c_str());
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder + "/hangs.pid"); }, 20s));
+    const int hung = std::atoi(ReadBytes(folder + "/hangs.pid").c_str());
     ASSERT_GT(hung, 1);
     ::kill(hung, SIGKILL);
-    EXPECT_TRUE(Within(20s, [] { return Zombies() == 0; })) << "the hung one, once killed";
+    EXPECT_TRUE(WaitUntil([] { return Zombies() == 0; }, 20s)) << "the hung one, once killed";
 }
 
 TEST(ProgramStarterTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) {
@@ -142,7 +127,7 @@ TEST(ProgramStarterTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy
     }
     ::setenv("PATH", path.c_str(), 1);
 
-    ASSERT_TRUE(Within(20s, [&] { return std::filesystem::exists(folder / "wine.txt"); }));
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder / "wine.txt"); }, 20s));
     EXPECT_EQ(folder.Read("wine.txt"), folder / "VOCALL.EXE" + "|-tolv|");
     EXPECT_FALSE(std::filesystem::exists(folder / "ran")) << "a shell ran a file";
 }
