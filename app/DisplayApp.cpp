@@ -19,8 +19,8 @@ DisplayApp::DisplayApp(const std::string& programFolder, const std::string& comm
             frame_->PublishIfChanged();
         }
     });
-    view_.onTickerNotification = [this](int code) {
-        engine_.Post(strands_.window, [this, code] { frame_->OnTickerNotification(code); });
+    view_.onTickerNotification = [this](TickerNotification what) {
+        engine_.Post(strands_.window, [this, what] { frame_->OnTickerNotification(what); });
     };
     view_.onKeyPress = [this](int windowId, char32_t key) {
         engine_.Post(strands_.keys, [this, windowId, key] { frame_->OnKeyPress(windowId, key); });

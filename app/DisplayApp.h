@@ -1,12 +1,12 @@
 #pragma once
 
+#include "engine/ThreadEngine.h"
+#include "files/ProgramStart.h"
+#include "files/SingleInstance.h"
 #include "mainwindow/MainFrame.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SingleInstance.h"
-#include "platform/ThreadEngine.h"
-#include "platform/qt/DisplayView.h"
-#include "platform/qt/QtHost.h"
-#include "platform/qt/QtSoundPlayer.h"
+#include "qtview/DisplayView.h"
+#include "qtview/QtHost.h"
+#include "qtview/QtSoundPlayer.h"
 #include "window/Program.h"
 
 #include <functional>
@@ -46,7 +46,7 @@ private:
     DisplayView view_;
     QtHost host_;
     QtSoundPlayer sound_;
-    PosixProgramStarter programs_;
+    SystemProgramStarter programs_;
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
     const MainFrame::Strands strands_;

@@ -1,11 +1,11 @@
 #include "SoundCheckMode.h"
 
-#include "platform/ProgramStarter.h"
-#include "platform/SystemClock.h"
-#include "platform/qt/QtSoundPlayer.h"
+#include "engine/SystemClock.h"
+#include "files/OperationsLog.h"
+#include "files/ProgramStart.h"
+#include "files/SharedFolder.h"
+#include "qtview/QtSoundPlayer.h"
 #include "roomdisplay/SoundCheck.h"
-#include "util/OperationsLog.h"
-#include "util/SharedFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,7 +34,7 @@ int RunSoundCheckMode(int& argc, char** argv, const std::string& programFolder) 
     EnsureFolder(logFolder);
     OperationsLog log(clock, logFolder);
     QtSoundPlayer sound(kMaxSeconds);
-    PosixProgramStarter programs;
+    SystemProgramStarter programs;
 
     // The result may come on the sound's thread; this one looks for it every few milliseconds.
     std::mutex mutex;

@@ -3,12 +3,12 @@
 
 #include "DisplayApp.h"
 #include "SoundCheckMode.h"
+#include "engine/SystemClock.h"
 #include "mainwindow/CommandLine.h"
-#include "platform/SystemClock.h"
-#include "platform/qt/Fonts.h"
-#include "platform/qt/Resources.h"
-#include "platform/qt/ScreenKeeper.h"
-#include "platform/qt/StateReport.h"
+#include "qtview/Fonts.h"
+#include "qtview/Resources.h"
+#include "qtview/ScreenKeeper.h"
+#include "qtview/StateReport.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,9 +3,9 @@
 // The window system, sound and programs of a display nobody looks at, for benchmarks that run
 // the core without a screen.
 
-#include "platform/Host.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
+#include "files/ProgramStart.h"
+#include "ports/Host.h"
+#include "ports/SoundPlayer.h"
 
 #include <string>
 #include <vector>

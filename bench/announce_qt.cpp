@@ -7,10 +7,10 @@
 
 #include "BenchServices.h"
 #include "WaveWriter.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SystemClock.h"
-#include "platform/ThreadEngine.h"
-#include "platform/qt/QtSoundPlayer.h"
+#include "engine/SystemClock.h"
+#include "engine/ThreadEngine.h"
+#include "files/ProgramStart.h"
+#include "qtview/QtSoundPlayer.h"
 #include "roomdisplay/CallAnnouncement.h"
 #include "window/Program.h"
 
@@ -87,7 +87,7 @@ void AnnounceCallToSoundStart(benchmark::State& state) {
     zarava::ThreadEngine engine(wall); // not started: the clock and a scheduler nobody uses
     zarava::bench::NullHost screen;    // the announcement needs no screen
     TimedSound sound;
-    zarava::PosixProgramStarter programs;
+    zarava::SystemProgramStarter programs;
     zarava::Program program({engine, engine, screen, sound, programs}, dir.path().toStdString());
     program.IniPath = dir.filePath("zarava.ini").toStdString();
 

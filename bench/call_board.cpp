@@ -6,8 +6,8 @@
 // queue.
 
 #include "BenchServices.h"
-#include "platform/FileStart.h"
-#include "platform/VirtualTime.h"
+#include "engine/VirtualTime.h"
+#include "files/FileStart.h"
 #include "roomdisplay/RoomWindow.h"
 #include "text/Cp932.h"
 #include "window/Program.h"

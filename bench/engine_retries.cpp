@@ -7,9 +7,9 @@
 //   engine_retries [--seconds N] [--short]
 
 #include "BenchServices.h"
+#include "engine/SystemClock.h"
+#include "engine/ThreadEngine.h"
 #include "mainwindow/MainFrame.h"
-#include "platform/SystemClock.h"
-#include "platform/ThreadEngine.h"
 #include "window/Program.h"
 
 #include <algorithm>

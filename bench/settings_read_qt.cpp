@@ -11,8 +11,8 @@
 // before from its own cache (QSettings keeps recently parsed files); all three pay the same
 // path lookups.
 
-#include "platform/Clock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/Clock.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <QSettings>

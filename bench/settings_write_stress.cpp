@@ -15,10 +15,10 @@
 // under /tmp; give a network mount to test one), --writers N, --writes N, --pause-us N (the
 // stand-in's pause between the halves), --gap-us N (its rest between two rewrites).
 
-#include "platform/Files.h"
-#include "platform/SystemClock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/SystemClock.h"
+#include "files/Files.h"
 #include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <fcntl.h>

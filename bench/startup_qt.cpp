@@ -5,9 +5,9 @@
 // from our own cost, whose target is under 300 ms.
 
 #include "DisplayApp.h"
-#include "platform/SystemClock.h"
-#include "platform/qt/Fonts.h"
-#include "platform/qt/Resources.h"
+#include "engine/SystemClock.h"
+#include "qtview/Fonts.h"
+#include "qtview/Resources.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,10 +9,10 @@
 //                                            [--screenshot PREFIX]
 
 #include "DisplayApp.h"
-#include "platform/SystemClock.h"
-#include "platform/qt/Fonts.h"
-#include "platform/qt/Resources.h"
-#include "platform/qt/TickerBand.h"
+#include "engine/SystemClock.h"
+#include "qtview/Fonts.h"
+#include "qtview/Resources.h"
+#include "qtview/TickerBand.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // every refresh, for a short caption and one of 2,000 characters. On the band's worker thread:
 // a new caption made ready for its pass (the tiles of the first band width and the look-ahead),
 // and the tiles of a whole 2,000-character line, paid over the minutes the line takes to pass.
-#include "platform/qt/Fonts.h"
-#include "platform/qt/TextStrip.h"
-#include "platform/qt/TickerBand.h"
+#include "qtview/Fonts.h"
+#include "qtview/TextStrip.h"
+#include "qtview/TickerBand.h"
 
 #include <QApplication>
 #include <QImage>

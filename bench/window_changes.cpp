@@ -4,7 +4,7 @@
 // beside a copy of the whole window, which is what every tick used to hand over.
 
 #include "BenchServices.h"
-#include "platform/VirtualTime.h"
+#include "engine/VirtualTime.h"
 #include "roomdisplay/RoomWindow.h"
 #include "window/Program.h"
 

@@ -5,13 +5,23 @@
 #
 #   zarava_layer(FOLDER [DEPENDS LOWER_FOLDER ...])
 #
-# FOLDER is relative to src/ (for example "roomdisplay" or "platform/qt"); the target is
-# zarava_<FOLDER> with '/' turned into '_'. Run from the folder's own CMakeLists.txt.
+# FOLDER is relative to src/ (for example "roomdisplay" or "qtview"); the target is
+# zarava_<FOLDER>. Run from the folder's own CMakeLists.txt.
+#
+# A folder whose work differs between systems keeps one set of headers for its callers and the
+# implementations apart: the sources of its "posix" or "windows" subfolder, whichever fits the
+# target system, join the folder's own. The callers never see which one they got.
 function(zarava_layer folder)
   cmake_parse_arguments(LAYER "" "" "DEPENDS" ${ARGN})
   string(REPLACE "/" "_" name "${folder}")
   set(target zarava_${name})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(WIN32)
+    set(system windows)
+  else()
+    set(system posix)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/${system}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${system}/*.h)
   add_library(${target} STATIC ${sources})
 
   set(root ${CMAKE_BINARY_DIR}/layers/${name})

@@ -1,6 +1,6 @@
 #include "infoband/FillerWindow.h"
 
-#include "platform/Files.h"
+#include "files/Files.h"
 
 #include <memory>
 #include <string>

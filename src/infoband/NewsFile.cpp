@@ -1,9 +1,9 @@
 #include "infoband/NewsFile.h"
 
-#include "platform/FileStart.h"
+#include "files/FileStart.h"
+#include "files/SharedFolder.h"
 #include "text/Cp932.h"
 #include "text/Text.h"
-#include "util/SharedFolder.h"
 
 #include <cmath>
 

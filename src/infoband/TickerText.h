@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DateTime.h"
+#include "engine/DateTime.h"
 
 #include <string>
 #include <string_view>

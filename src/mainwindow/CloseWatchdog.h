@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Scheduler.h"
+#include "engine/Scheduler.h"
 
 #include <functional>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "mainwindow/MainFrame.h"
 
+#include "files/SharedFolder.h"
 #include "infoband/FillerWindow.h"
 #include "infoband/NewsFile.h"
 #include "infoband/TickerText.h"
@@ -7,8 +8,7 @@
 #include "roomdisplay/RoomWindow.h"
 #include "text/Numbers.h"
 #include "text/Text.h"
-#include "util/OpeningDay.h"
-#include "util/SharedFolder.h"
+#include "window/OpeningDay.h"
 #include "window/RunningMark.h"
 
 #include <algorithm>
@@ -196,10 +196,10 @@ void MainFrame::TickerTick() {
     tickerTimer_->SetEnabled(true);
 }
 
-void MainFrame::OnTickerNotification(int code) {
-    if (code == kTickerDoubleClicked) {
+void MainFrame::OnTickerNotification(TickerNotification what) {
+    if (what == TickerNotification::DoubleClicked) {
         RequestClose();
-    } else if (code == kTickerPassEnded) {
+    } else if (what == TickerNotification::PassEnded) {
         tickerBusy_ = false;
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "engine/Scheduler.h"
 #include "mainwindow/CloseWatchdog.h"
-#include "platform/Scheduler.h"
+#include "ports/TickerNotification.h"
 #include "window/ChildWindow.h"
 #include "window/Program.h"
 
@@ -25,8 +26,6 @@ public:
     static constexpr int kTickerFirstMs = 1000;
     static constexpr int kTickerMs = 10000;
     // The ticker band's notifications.
-    static constexpr int kTickerDoubleClicked = 10;
-    static constexpr int kTickerPassEnded = 11;
 
     // The strands of the frame's own handlers and of the keyboard. The GUI posts into them, so
     // its side makes them before the engine runs.
@@ -53,8 +52,8 @@ public:
 
     // The strand of the frame's own handlers (the watchdog, the ticker and its notifications).
     Strand WindowStrand() const { return windowStrand_; }
-    // The ticker band's notifications: 10 closes the display, 11 ends a pass.
-    void OnTickerNotification(int code);
+    // The ticker band's notifications.
+    void OnTickerNotification(TickerNotification what);
 
     // The strand that takes the keyboard, in typing order.
     Strand KeyStrand() const { return keyStrand_; }

@@ -1,10 +1,10 @@
 #include "roomdisplay/CallAnnouncement.h"
 
-#include "platform/Files.h"
-#include "platform/Folders.h"
+#include "files/Files.h"
+#include "files/Folders.h"
+#include "files/SharedFolder.h"
 #include "text/Numbers.h"
 #include "text/Text.h"
-#include "util/SharedFolder.h"
 #include "window/Program.h"
 
 #include <cstdio>

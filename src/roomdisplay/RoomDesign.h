@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WindowState.h"
+#include "ports/WindowState.h"
 
 namespace zarava {
 

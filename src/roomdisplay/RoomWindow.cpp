@@ -1,12 +1,12 @@
 #include "roomdisplay/RoomWindow.h"
 
-#include "platform/FileAppend.h"
-#include "platform/FileStart.h"
-#include "platform/Files.h"
+#include "files/FileAppend.h"
+#include "files/FileStart.h"
+#include "files/Files.h"
+#include "files/SharedFolder.h"
 #include "roomdisplay/CallAnnouncement.h"
 #include "text/Numbers.h"
 #include "text/Text.h"
-#include "util/SharedFolder.h"
 #include "window/RunningMark.h"
 
 namespace zarava {

@@ -1,13 +1,13 @@
 #include "roomdisplay/SoundCheck.h"
 
-#include "platform/Files.h"
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
+#include "files/Files.h"
+#include "files/OperationsLog.h"
+#include "files/SharedFolder.h"
+#include "ports/ProgramStarter.h"
+#include "ports/SoundPlayer.h"
 #include "roomdisplay/CallAnnouncement.h"
-#include "settings/IniRedWrt.h"
+#include "settings/SettingsStore.h"
 #include "text/Numbers.h"
-#include "util/OperationsLog.h"
-#include "util/SharedFolder.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,9 +1,9 @@
 #include "settings/SharedWrite.h"
 
-#include "platform/Clock.h"
-#include "platform/FileReplacement.h"
-#include "platform/Files.h"
-#include "platform/WriterLock.h"
+#include "engine/Clock.h"
+#include "files/FileReplacement.h"
+#include "files/Files.h"
+#include "files/WriterLock.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 

@@ -1,7 +1,7 @@
 #include "window/Program.h"
 
-#include "settings/IniRedWrt.h"
-#include "util/SharedFolder.h"
+#include "files/SharedFolder.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/Host.h"
-#include "platform/ProgramStarter.h"
-#include "platform/Scheduler.h"
-#include "platform/SoundPlayer.h"
+#include "engine/Clock.h"
+#include "engine/Scheduler.h"
+#include "files/OperationsLog.h"
+#include "ports/Host.h"
+#include "ports/ProgramStarter.h"
+#include "ports/SoundPlayer.h"
 #include "settings/SharedWrite.h"
-#include "util/OperationsLog.h"
 #include "window/BlinkPhase.h"
 #include "window/Window.h"
 
@@ -50,7 +50,7 @@ public:
     // go on as if it had been written.
     std::string ReadSetting(std::string_view section, std::string_view key) const;
     void WriteSetting(std::string_view section, std::string_view key, std::string_view value);
-    // A read-modify-write that never writes over another program's change (IniRedWrt.h).
+    // A read-modify-write that never writes over another program's change (SettingsStore.h).
     void UpdateSetting(std::string_view section, std::string_view key, const ValueUpdate& update);
 
     // A file or folder of the program folder, its name matched without regard to case when

@@ -3,9 +3,9 @@
 #include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
+#include "engine/VirtualTime.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/MainFrame.h"
-#include "platform/VirtualTime.h"
 
 #include <gtest/gtest.h>
 

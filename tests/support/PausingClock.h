@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/VirtualTime.h"
+#include "engine/VirtualTime.h"
 
 #include <gtest/gtest.h>
 

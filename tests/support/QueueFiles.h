@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DateTime.h"
-#include "platform/WindowState.h"
+#include "engine/DateTime.h"
+#include "ports/WindowState.h"
 #include "text/Cp932.h"
 
 #include <fcntl.h>

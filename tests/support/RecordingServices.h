@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ProgramStarter.h"
-#include "platform/SoundPlayer.h"
+#include "files/ProgramStart.h"
+#include "ports/SoundPlayer.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Host.h"
+#include "ports/Host.h"
 
 #include <map>
 #include <string>

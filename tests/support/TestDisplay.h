@@ -3,7 +3,7 @@
 #include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
-#include "platform/VirtualTime.h"
+#include "engine/VirtualTime.h"
 #include "roomdisplay/RoomWindow.h"
 #include "window/Program.h"
 

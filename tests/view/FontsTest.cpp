@@ -1,4 +1,4 @@
-#include "platform/qt/Fonts.h"
+#include "qtview/Fonts.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

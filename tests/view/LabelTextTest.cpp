@@ -1,4 +1,4 @@
-#include "platform/qt/LabelText.h"
+#include "qtview/LabelText.h"
 
 #include <QFontDatabase>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "platform/qt/MessageDialog.h"
+#include "qtview/MessageDialog.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "platform/qt/PictureRenderer.h"
-#include "platform/WindowState.h"
-#include "platform/qt/WindowView.h"
+#include "qtview/PictureRenderer.h"
+#include "ports/WindowState.h"
+#include "qtview/WindowView.h"
 
 #include <QDir>
 #include <QFile>

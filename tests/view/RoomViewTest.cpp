@@ -1,8 +1,8 @@
 #include "TestDisplay.h"
 
 #include "infoband/FillerWindow.h"
-#include "platform/qt/Fonts.h"
-#include "platform/qt/WindowView.h"
+#include "qtview/Fonts.h"
+#include "qtview/WindowView.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -3,7 +3,7 @@
 
 #include "TempFolder.h"
 #include "WaveWriter.h"
-#include "platform/qt/QtSoundPlayer.h"
+#include "qtview/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>

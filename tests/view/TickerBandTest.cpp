@@ -1,6 +1,6 @@
-#include "platform/qt/TickerBand.h"
+#include "qtview/TickerBand.h"
 
-#include "platform/qt/Fonts.h"
+#include "qtview/Fonts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,7 +79,7 @@ protected:
     void SetUp() override {
         InstallDesignFontSubstitutions();
         QObject::connect(&band, &TickerBand::notification,
-                         [this](int code) { codes.push_back(code); });
+                         [this](TickerNotification what) { codes.push_back(what); });
     }
     // The moment of the n-th frame after `start` on the offscreen screen's 60 Hz.
     static std::int64_t Frame(std::int64_t start, int n) {
@@ -94,7 +94,7 @@ protected:
 
     ManualFrameClock clock;
     TickerBand band{nullptr, &clock, StripWorker::Mode::Inline};
-    std::vector<int> codes;
+    std::vector<TickerNotification> codes;
 };
 
 TEST_F(TickerBandTest, DefaultTextStandsStillAtTheLeftCentredAndScalesWithTheBand) {
@@ -167,7 +167,7 @@ TEST_F(TickerBandTest, PassEndsOnceWhenTheTextHasLeftAndThenNothingRuns) {
             lastInk = n;
         }
     }
-    EXPECT_EQ(codes, std::vector<int>{TickerBand::kPassEnded});
+    EXPECT_EQ(codes, std::vector{TickerNotification::PassEnded});
     // The text is about 80 pixels wide: it has left after (300 + 80) / 2 frames, and the end
     // comes within a few frames of the last ink.
     EXPECT_GT(lastInk, 170);
@@ -192,7 +192,7 @@ TEST_F(TickerBandTest, RepeatingPassStartsAgainAndADoubleClickIsOnlyReported) {
     QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&band, &click);
-    EXPECT_EQ(codes, std::vector<int>{TickerBand::kDoubleClicked});
+    EXPECT_EQ(codes, std::vector{TickerNotification::DoubleClicked});
     EXPECT_TRUE(band.isRunning());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/qt/Resources.h"
+#include "qtview/Resources.h"
 
 #include <QApplication>
 

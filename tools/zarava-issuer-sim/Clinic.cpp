@@ -2,9 +2,9 @@
 
 #include "Issuer.h"
 
+#include "files/SharedFolder.h"
 #include "text/Numbers.h"
-#include "util/OpeningDay.h"
-#include "util/SharedFolder.h"
+#include "window/OpeningDay.h"
 
 #include <array>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "FolderAccess.h"
 
-#include "platform/Folders.h"
+#include "files/Folders.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,14 +2,14 @@
 
 #include "FolderAccess.h"
 
-#include "platform/Clock.h"
-#include "platform/Files.h"
-#include "platform/Folders.h"
-#include "settings/IniRedWrt.h"
+#include "engine/Clock.h"
+#include "files/Files.h"
+#include "files/Folders.h"
+#include "files/SharedFolder.h"
 #include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 #include "text/Numbers.h"
-#include "util/SharedFolder.h"
 
 #include <cstdio>
 

@@ -9,8 +9,8 @@
 #include "Options.h"
 #include "Script.h"
 
-#include "platform/Files.h"
-#include "platform/SystemClock.h"
+#include "engine/SystemClock.h"
+#include "files/Files.h"
 #include "text/Numbers.h"
 
 #include <algorithm>

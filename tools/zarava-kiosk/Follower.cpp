@@ -1,9 +1,9 @@
 #include "Follower.h"
 
-#include "platform/Clock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/Clock.h"
+#include "files/SharedFolder.h"
+#include "settings/SettingsStore.h"
 #include "text/Numbers.h"
-#include "util/SharedFolder.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "KioskLog.h"
 
-#include "platform/Clock.h"
+#include "engine/Clock.h"
 
 #include <cstdio>
 

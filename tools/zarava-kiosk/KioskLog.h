@@ -1,6 +1,6 @@
 #pragma once
 
-#include "util/OperationsLog.h"
+#include "files/OperationsLog.h"
 
 #include <chrono>
 #include <map>

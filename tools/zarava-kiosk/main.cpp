@@ -6,7 +6,7 @@
 #include "KioskLog.h"
 #include "KioskSettings.h"
 
-#include "platform/SystemClock.h"
+#include "engine/SystemClock.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
 // zarava-settings: reads or writes one value of the display's settings file, exactly as the
 // display does, so that administrators and scripts see what the display sees.
 
-#include "platform/Folders.h"
-#include "platform/SystemClock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/SystemClock.h"
+#include "files/Folders.h"
 #include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
 
 #include <cstdio>
 #include <optional>

@@ -21,7 +21,7 @@ using test::FrameFixture;
 constexpr const char* kClock0900 = "ただいま 09時00分 です。　/　　";
 constexpr const char* kBanner = "　　◆◆トピックス 　";
 
-class TickerTick : public FrameFixture {
+class TickerTickTest : public FrameFixture {
 protected:
     // FORM keeps the display open; the rest goes into [DISPLAY INFOMATION].
     void StartWith(const std::string& display) {
@@ -57,13 +57,14 @@ protected:
         ASSERT_EQ(::utimensat(AT_FDCWD, temp_.File(name).c_str(), times, 0), 0) << name;
     }
     void PassEnded() {
-        time_.Post(display_->WindowStrand(), [this] { display_->OnTickerNotification(11); });
+        time_.Post(display_->WindowStrand(),
+                   [this] { display_->OnTickerNotification(TickerNotification::PassEnded); });
         time_.RunPending();
     }
     const FrameSnapshot& Band() const { return display_->Frame(); }
 };
 
-TEST_F(TickerTick, BandLineFromTimeNewsMessageAndTheNewsFile) {
+TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
     const std::string binary = [] {
         std::string bytes;
         for (int i = 0; i < 4096; ++i) {
@@ -130,7 +131,7 @@ TEST_F(TickerTick, BandLineFromTimeNewsMessageAndTheNewsFile) {
     }
 }
 
-TEST_F(TickerTick, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
+TEST_F(TickerTickTest, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
     StartWith("TIME=1\r\nNEWS=0\r\nMSSG 3=first\r\n");
     EXPECT_EQ(Band().tickerPass, 1u);
     EXPECT_EQ(Band().tickerCaption, "first"); // the start-up's own pass
@@ -156,7 +157,7 @@ TEST_F(TickerTick, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
 }
 
 // A line of 1.5 MB: the band gets the whole characters of the read limit, no more.
-TEST_F(TickerTick, OversizedNewsFileIsReadOnlyUpToItsLimit) {
+TEST_F(TickerTickTest, OversizedNewsFileIsReadOnlyUpToItsLimit) {
     std::string line;
     for (int i = 0; i < 750000; ++i) {
         line += "\x82\xA0"; // あ
@@ -174,7 +175,7 @@ TEST_F(TickerTick, OversizedNewsFileIsReadOnlyUpToItsLimit) {
 
 // The screen is updated while a handler waits for a settings retry: it must never show the new
 // line without its pass, nor the pass with the old line.
-TEST_F(TickerTick, LineAndPassReachTheScreenTogether) {
+TEST_F(TickerTickTest, LineAndPassReachTheScreenTogether) {
     StartWith("NEWS=1\r\n"); // TIME and MSSG 3 missing: each read waits for its retry
     temp_.Write("news.sjis", "n\r\n");
     SetWritten("news.sjis", 0, 8, 0);
@@ -191,7 +192,7 @@ TEST_F(TickerTick, LineAndPassReachTheScreenTogether) {
 }
 
 // Once the ticker finds the close pending, it stops for good, even if the issuer comes back.
-TEST_F(TickerTick, ClosePendingEndsTheTicksForGood) {
+TEST_F(TickerTickTest, ClosePendingEndsTheTicksForGood) {
     StartWith("TIME=0\r\nNEWS=0\r\nMSSG 3=m\r\n");
     // The watchdog's first pass puts the running mark back into FORM.
     SetIniLine("FORM", "1");

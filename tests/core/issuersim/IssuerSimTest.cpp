@@ -6,10 +6,10 @@
 #include "TempFolder.h"
 #include "WaitUntil.h"
 
-#include "platform/DateTime.h"
-#include "platform/Files.h"
-#include "platform/SystemClock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/DateTime.h"
+#include "engine/SystemClock.h"
+#include "files/Files.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 #include "TempFolder.h"
 #include "WaitUntil.h"
 
-#include "platform/SystemClock.h"
-#include "settings/IniRedWrt.h"
+#include "engine/SystemClock.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

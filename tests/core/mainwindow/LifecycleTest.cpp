@@ -12,7 +12,7 @@ namespace {
 
 using test::FrameFixture;
 
-class Lifecycle : public FrameFixture {
+class LifecycleTest : public FrameFixture {
 protected:
     void StartWithForm(const std::string& form) {
         // The room's poll finds its keys at once, so no retry delays the close by a tick.
@@ -31,7 +31,7 @@ protected:
     bool Ended() const { return host_.endedWith >= 0; }
 };
 
-TEST_F(Lifecycle, WatchdogKeepsTheRunningMarkWhileTheIssuerRunsAndClosesOneSecondAfterItEnds) {
+TEST_F(LifecycleTest, WatchdogKeepsTheRunningMarkWhileTheIssuerRunsAndClosesOneSecondAfterItEnds) {
     StartWithForm("1");
     EXPECT_EQ(Form(), "5");
     SetForm("1"); // another copy that ended cleared our mark
@@ -55,7 +55,7 @@ TEST_F(Lifecycle, WatchdogKeepsTheRunningMarkWhileTheIssuerRunsAndClosesOneSecon
     EXPECT_TRUE(host_.frames.back().closed);
 }
 
-TEST_F(Lifecycle, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGoesOn) {
+TEST_F(LifecycleTest, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGoesOn) {
     StartWithForm("5");
     time_.AdvanceBy(10000);
     SetForm("4");
@@ -73,7 +73,7 @@ TEST_F(Lifecycle, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGoesOn
     EXPECT_FALSE(Ended());
 }
 
-TEST_F(Lifecycle, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
+TEST_F(LifecycleTest, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
     StartWithForm("1");
     std::vector<bool> on;
     for (int step = 0; step < 8; ++step) {
@@ -94,7 +94,7 @@ TEST_F(Lifecycle, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
 
 // Values the issuer's side might leave in FORM: the display stays exactly as long as an issuer
 // bit is set, and never rewrites a value it cannot read back as the same number.
-TEST_F(Lifecycle, OddFormValues) {
+TEST_F(LifecycleTest, OddFormValues) {
     const std::string huge(255, '9');
     const struct {
         std::string form;
@@ -119,7 +119,7 @@ TEST_F(Lifecycle, OddFormValues) {
     }
 }
 
-TEST_F(Lifecycle, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLogsWhy) {
+TEST_F(LifecycleTest, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLogsWhy) {
     StartWithForm("0");
     time_.AdvanceBy(10999);
     EXPECT_FALSE(Ended());
@@ -134,7 +134,7 @@ TEST_F(Lifecycle, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLogsWhy
     EXPECT_NE(log.find("end (exit status 0)"), std::string::npos);
 }
 
-TEST_F(Lifecycle, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOffFile) {
+TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOffFile) {
     WriteIni("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\nDAZUZE1=R1\r\nDAZUZE2=R2\r\n"
              "[USER INFOMATION]\r\nFORM=1\r\n[ZARAVA1 INFOMATION]\r\nBAR CODE=1\r\n");
     MainFrame& frame = Start("12");

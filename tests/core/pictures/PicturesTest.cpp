@@ -3,7 +3,7 @@
 
 #include "TempFolder.h"
 
-#include "platform/Geometry.h"
+#include "ports/Geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -49,7 +49,7 @@ struct Stretch {
     std::int64_t ms;
 };
 
-class MorningOfCalls : public test::FrameFixture {
+class CallBlinkTest : public test::FrameFixture {
 protected:
     void SetUp() override {
         std::filesystem::create_directory(folder_ / "Temp");
@@ -126,7 +126,7 @@ std::vector<Ticket> operator+(std::vector<Ticket> a, const std::vector<Ticket>& 
     return a;
 }
 
-TEST_F(MorningOfCalls, CalledTicketsBlinkInTurnInAllRoomsTogether) {
+TEST_F(CallBlinkTest, CalledTicketsBlinkInTurnInAllRoomsTogether) {
     Issue(1, Waiting(1, 5));
     Issue(2, Waiting(51, 53));
     Start("12");
@@ -179,7 +179,7 @@ TEST_F(MorningOfCalls, CalledTicketsBlinkInTurnInAllRoomsTogether) {
     }
 }
 
-TEST_F(MorningOfCalls, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
+TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
     const auto calls =
         std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}, {"2", "呼", "9:01", "9:06", "4"}} +
         Waiting(3, 5);
@@ -199,7 +199,7 @@ TEST_F(MorningOfCalls, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNex
     EXPECT_EQ(runs[2].shown, "001@3") << Sequence(runs);
 }
 
-TEST_F(MorningOfCalls, ANoticeTakesTurnsWithTheCalls3000And1800Ms) {
+TEST_F(CallBlinkTest, ANoticeTakesTurnsWithTheCalls3000And1800Ms) {
     Issue(1,
           std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}, {"2", "呼", "9:01", "9:06", "5"}});
     Start("1");
@@ -228,7 +228,7 @@ TEST_F(MorningOfCalls, ANoticeTakesTurnsWithTheCalls3000And1800Ms) {
     }
 }
 
-TEST_F(MorningOfCalls, RoomWindowsClosedWithTheFrameStopPollingAndBlinking) {
+TEST_F(CallBlinkTest, RoomWindowsClosedWithTheFrameStopPollingAndBlinking) {
     std::string ini = Ini();
     ini.erase(ini.find("COUNTER="), ini.find("MSG TYPE=") - ini.find("COUNTER="));
     WriteIni(ini);

@@ -45,9 +45,9 @@ LocalDateTime Noon(int second = 0, int millisecond = 0, int day = 8) {
     return {2024, 1, day, 12, 0, second, millisecond};
 }
 
-class QueuePoll : public ::testing::Test {
+class QueuePollTest : public ::testing::Test {
 protected:
-    QueuePoll() { std::filesystem::create_directory(d.folder / "temp"); }
+    QueuePollTest() { std::filesystem::create_directory(d.folder / "temp"); }
 
     void Configure() { d.folder.Write("zarava.ini", settings.Ini()); }
     // The issuer rewrites the room's file for a day with `waiting` tickets, stamped `at`.
@@ -83,7 +83,7 @@ protected:
     std::int64_t loaded = 0;
 };
 
-TEST_F(QueuePoll, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLast) {
+TEST_F(QueuePollTest, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLast) {
     settings.msgType = "-"; // a missing key costs each tick its 100 ms retry
     WriteQueue(3, Noon(0));
     Load();
@@ -104,7 +104,7 @@ TEST_F(QueuePoll, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLas
     EXPECT_EQ(Count(), "__5");
 }
 
-TEST_F(QueuePoll, OnlyADifferentTimeOfDayOfTheStampIsDrawn) {
+TEST_F(QueuePollTest, OnlyADifferentTimeOfDayOfTheStampIsDrawn) {
     WriteQueue(1, Noon(0, 100));
     Load();
     At(100);
@@ -132,14 +132,14 @@ TEST_F(QueuePoll, OnlyADifferentTimeOfDayOfTheStampIsDrawn) {
     EXPECT_EQ(Count(), "__6") << "a deleted file changes nothing";
 }
 
-TEST_F(QueuePoll, AFileStampedAtMidnightIsNotDrawnByTheFirstPoll) {
+TEST_F(QueuePollTest, AFileStampedAtMidnightIsNotDrawnByTheFirstPoll) {
     WriteQueue(2, {2024, 1, 8, 0, 0, 0, 400});
     Load();
     d.time.AdvanceBy(3000);
     EXPECT_EQ(Count(), "__0");
 }
 
-TEST_F(QueuePoll, NewTodayShowsThePreviousDayUntilItsFileExists) {
+TEST_F(QueuePollTest, NewTodayShowsThePreviousDayUntilItsFileExists) {
     WriteQueue(2, Noon(0));
     Load();
     At(100);
@@ -152,7 +152,7 @@ TEST_F(QueuePoll, NewTodayShowsThePreviousDayUntilItsFileExists) {
     EXPECT_EQ(Count(), "__7");
 }
 
-TEST_F(QueuePoll, TodayNeverLeadsOutOfTheTempFolder) {
+TEST_F(QueuePollTest, TodayNeverLeadsOutOfTheTempFolder) {
     std::filesystem::create_directories(d.folder / "temp/sub");
     for (const char* today : {"../x", "sub/x", "sub\\x", "..", "x..y"}) {
         d.folder.Write(std::string("x_1.tmp"), test::QueueFile({{"1"}}));
@@ -167,7 +167,7 @@ TEST_F(QueuePoll, TodayNeverLeadsOutOfTheTempFolder) {
     }
 }
 
-TEST_F(QueuePoll, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
+TEST_F(QueuePollTest, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
     WriteQueue(4, Noon(0));
     Load();
     At(100);
@@ -180,7 +180,7 @@ TEST_F(QueuePoll, AFolderInPlaceOfTheFileOrAnUnreadableFileIsAnEmptyQueue) {
     EXPECT_EQ(BoardText(d.Published(*room)), "waiting | count __0 | time __0");
 }
 
-TEST_F(QueuePoll, ACallRequestIsHeardOnceAtTheNextChangeOfTheQueueFileNotBefore) {
+TEST_F(QueuePollTest, ACallRequestIsHeardOnceAtTheNextChangeOfTheQueueFileNotBefore) {
     d.folder.Write("chime.wav", "x");
     WriteQueue(1, Noon(0));
     Load();
@@ -200,7 +200,7 @@ TEST_F(QueuePoll, ACallRequestIsHeardOnceAtTheNextChangeOfTheQueueFileNotBefore)
     EXPECT_EQ(d.sound.played.size(), 1u) << "the request was taken";
 }
 
-TEST(QueuePollCounter, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLines) {
+TEST(QueuePollCounterTest, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLines) {
     const struct {
         const char* counter;
         const char* caption; // first line of TlxCall
@@ -235,7 +235,7 @@ TEST(QueuePollCounter, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTwoLin
     }
 }
 
-TEST_F(QueuePoll, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeChanges) {
+TEST_F(QueuePollTest, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeChanges) {
     Load();
     const auto panel = [this] {
         const WindowSnapshot& s = d.Published(*room);

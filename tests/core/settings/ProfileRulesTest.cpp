@@ -6,8 +6,8 @@
 #include "PausingClock.h"
 #include "TempFolder.h"
 
-#include "settings/IniRedWrt.h"
 #include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <cstdio>

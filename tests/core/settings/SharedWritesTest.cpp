@@ -6,8 +6,8 @@
 #include "PausingClock.h"
 #include "TempFolder.h"
 
-#include "platform/WriterLock.h"
-#include "settings/IniRedWrt.h"
+#include "files/WriterLock.h"
+#include "settings/SettingsStore.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "files/Folders.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarava {
+
+// Whole-file access for small shared files that other programs, on this PC or another, read
+// and rewrite at any moment. Plain POSIX; nothing throws or logs: every failure shows in the
+// result.
+
+enum class ReadFileResult {
+    Ok,
+    Missing,  // no entry of that name (or a folder on the way is missing)
+    NotAFile, // a folder, a device, a pipe
+    TooLarge, // more bytes than the caller's limit
+    Failed,   // any other error (permissions, I/O)
+};
+
+// Storage for whole-file reads. It keeps its space from one read to the next and never clears
+// it, so reading a settings file several times a second neither allocates nor fills memory.
+class FileBytes {
+public:
+    std::string_view View() const { return {data_.get(), size_}; }
+    std::size_t Capacity() const { return capacity_; }
+    // Gives the space back (after an unusually large file, say).
+    void Release();
+
+private:
+    friend ReadFileResult ReadWholeFile(const std::string&, FileBytes&, std::size_t);
+    // Makes room for at least `capacity` bytes, keeping the bytes read so far.
+    void Grow(std::size_t capacity);
+
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
+
+// Reads the whole file into `bytes` (empty unless the result is Ok). A file in place that is
+// not a regular one is never waited on: a pipe reads as empty, a folder as NotAFile, and a
+// device stops at the limit.
+ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxBytes);
+
+// The same into a string (replacing what it held), for callers that keep the bytes.
+ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes);
+
+// Writes every byte to the descriptor, going on after short writes and interruptions. False at
+// the first error.
+bool WriteAll(int fd, std::string_view bytes);
+
+// The path with the symbolic links of its last component followed to the entry they end at,
+// which need not exist: writing a file through a link changes what the link points to.
+std::string FollowLinks(const std::string& path);
+
+// One version of a file: another program's write changes its size, its bytes or its times
+// (and the change time, unlike the last-write time, cannot be set back).
+struct FileVersion {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    FileTime born; // where the file system keeps it (not over NFS): a file made again differs
+    FileTime modified;
+    FileTime changed;
+    std::uint32_t mode = 0; // permission bits
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint64_t links = 0;
+    bool accessList = false; // permissions beyond the mode bits, which a new file would not get
+    friend bool operator==(const FileVersion&, const FileVersion&) = default;
+};
+
+// The version of an open file, or of the file a path names (opened, so that a network share
+// reports it afresh); nothing when it cannot be read.
+std::optional<FileVersion> VersionOfOpenFile(int fd);
+std::optional<FileVersion> ReadFileVersion(const std::string& path);
+
+// The bytes of a file and the version they were read from.
+struct FileSnapshot {
+    ReadFileResult result = ReadFileResult::Missing;
+    FileVersion version; // when the result is Ok
+    std::string bytes;
+
+    // The same result and, for a file, the same version and bytes: nobody wrote in between.
+    bool SameAs(const FileSnapshot& other) const;
+};
+
+ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
+                                std::size_t maxBytes);
+
+// A file opened for reading and writing, to be changed in place: its entry, its owner, its
+// permissions and its other names (hard links) stay as they are.
+class FileForUpdate {
+public:
+    explicit FileForUpdate(const std::string& path);
+    ~FileForUpdate();
+    FileForUpdate(const FileForUpdate&) = delete;
+    FileForUpdate& operator=(const FileForUpdate&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    ReadFileResult Read(FileSnapshot& snapshot, std::size_t maxBytes) const;
+
+    // Writes the content over the file in one write from its start, then cuts the file to the
+    // content's length, and flushes it to the disk. Space for a longer content is reserved
+    // first, so that a full disk refuses before a byte changes (where the file system can say).
+    bool Overwrite(std::string_view content);
+    std::optional<FileVersion> Version() const;
+
+private:
+    int fd_;
+};
+
+// File attribute bits as the shared folder's other programs know them.
+inline constexpr std::uint16_t kAttributeReadOnly = 0x01;
+inline constexpr std::uint16_t kAttributeHidden = 0x02;
+inline constexpr std::uint16_t kAttributeDirectory = 0x10;
+inline constexpr std::uint16_t kAttributeNormal = 0x80;
+
+// The attributes of a file or folder (links followed); nothing when it does not exist.
+// Read-only means that no write permission bit is set, whoever runs the program: root may
+// write such a file anyway, but the other programs of the system treat it as read-only.
+// Hidden means a name starting with '.'. A file with neither is normal.
+std::optional<std::uint16_t> GetFileAttributes(const std::string& path);
+
+// Sets the read-only state of a regular file from the attribute bits: with the read-only bit
+// every write permission bit is cleared; without it, a file that has no write permission bit
+// gets the owner's, and any other keeps its bits. The other attributes have no equivalent here
+// and are ignored. False when the file cannot be changed.
+bool SetFileAttributes(const std::string& path, std::uint16_t attributes);
+
+// True when the entry is a regular file that this program may not write: it has no write
+// permission bit, or none that lets us write it.
+bool IsReadOnlyFile(const std::string& path);
+
+} // namespace zarava

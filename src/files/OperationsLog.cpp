@@ -1,0 +1,113 @@
+#include "files/OperationsLog.h"
+
+#include "engine/Clock.h"
+#include "engine/DateTime.h"
+#include "files/FileAppend.h"
+#include "files/Folders.h"
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace zarava {
+
+namespace {
+
+// "yyyymmdd.log" with a real date: the only files the log ever removes.
+bool IsDayFileName(std::string_view name, std::int64_t& day) {
+    if (name.size() != 12 || name.substr(8) != ".log") {
+        return false;
+    }
+    int value[3] = {0, 0, 0};
+    const int widths[3] = {4, 2, 2};
+    std::size_t at = 0;
+    for (int part = 0; part < 3; ++part) {
+        for (int i = 0; i < widths[part]; ++i, ++at) {
+            if (name[at] < '0' || name[at] > '9') {
+                return false;
+            }
+            value[part] = value[part] * 10 + (name[at] - '0');
+        }
+    }
+    if (!IsValidDate(value[0], value[1], value[2])) {
+        return false;
+    }
+    day = DaysFromCivil(value[0], value[1], value[2]);
+    return true;
+}
+
+} // namespace
+
+OperationsLog::OperationsLog(Clock& clock, std::string logFolder)
+    : clock_(&clock), folder_(std::move(logFolder)) {}
+
+OperationsLog::OperationsLog(const OperationsLog& other) {
+    *this = other;
+}
+
+OperationsLog& OperationsLog::operator=(const OperationsLog& other) {
+    if (this != &other) {
+        std::scoped_lock lock(mutex_, other.mutex_);
+        clock_ = other.clock_;
+        folder_ = other.folder_;
+    }
+    return *this;
+}
+
+std::string OperationsLog::Folder() const {
+    std::lock_guard lock(mutex_);
+    return folder_;
+}
+
+// The file is written outside the lock: a share that stalls holds up only the thread that
+// writes, and appends of whole lines never mix.
+bool OperationsLog::Target(Clock*& clock, std::string& folder) const {
+    std::lock_guard lock(mutex_);
+    clock = clock_;
+    folder = folder_;
+    return clock != nullptr && !folder.empty();
+}
+
+void OperationsLog::Write(std::string_view text) {
+    Clock* clock = nullptr;
+    std::string folder;
+    if (!Target(clock, folder)) {
+        return;
+    }
+    const LocalDateTime now = clock->Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", now.hour, now.minute, now.second,
+                  now.millisecond);
+    std::string line = stamp;
+    for (const char c : text) {
+        line.push_back(c == '\r' || c == '\n' ? ' ' : c);
+    }
+    line.push_back('\n');
+    AppendToFile(JoinPath(folder, FormatYmd(now) + ".log"), line);
+}
+
+void OperationsLog::RemoveOldFiles(int keepDays) {
+    Clock* clock = nullptr;
+    std::string folder;
+    if (!Target(clock, folder)) {
+        return;
+    }
+    const LocalDateTime now = clock->Now();
+    const std::int64_t today = DaysFromCivil(now.year, now.month, now.day);
+    std::vector<std::string> old;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            std::int64_t day = 0;
+            if (IsDayFileName(entry->d_name, day) && day <= today - keepDays) {
+                old.emplace_back(entry->d_name);
+            }
+        }
+        closedir(dir);
+    }
+    for (const std::string& name : old) {
+        RemoveFile(JoinPath(folder, name));
+    }
+}
+
+} // namespace zarava

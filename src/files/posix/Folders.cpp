@@ -1,0 +1,123 @@
+#include "files/Folders.h"
+
+#include "files/Files.h"
+
+#include "text/Text.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarava {
+
+namespace {
+
+FileTime FromStatx(const struct statx_timestamp& t) {
+    return {static_cast<std::int64_t>(t.tv_sec), static_cast<std::int32_t>(t.tv_nsec)};
+}
+
+} // namespace
+
+bool EntryExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+std::optional<FileStamps> ReadFileStamps(const std::string& path) {
+    struct statx sx {};
+    const unsigned wanted = STATX_ATIME | STATX_MTIME | STATX_BTIME;
+    if (::statx(AT_FDCWD, path.c_str(), 0, wanted, &sx) != 0) {
+        return std::nullopt;
+    }
+    if ((sx.stx_mask & (STATX_ATIME | STATX_MTIME)) != (STATX_ATIME | STATX_MTIME)) {
+        return std::nullopt;
+    }
+    FileStamps stamps;
+    stamps.lastWrite = FromStatx(sx.stx_mtime);
+    stamps.lastAccess = FromStatx(sx.stx_atime);
+    // The status change time is never earlier than the last write, so it cannot stand in for
+    // a creation time; the last write can.
+    if ((sx.stx_mask & STATX_BTIME) != 0) {
+        stamps.created = FromStatx(sx.stx_btime);
+        stamps.createdFrom = CreationSource::Birth;
+    } else {
+        stamps.created = stamps.lastWrite;
+        stamps.createdFrom = CreationSource::LastWrite;
+    }
+    return stamps;
+}
+
+NewFileResult CreateNewFile(const std::string& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        return errno == EEXIST ? NewFileResult::NameTaken : NewFileResult::Failed;
+    }
+    // A full disk or a refusing share: the file exists all the same.
+    [[maybe_unused]] const bool complete = WriteAll(fd, content);
+    ::close(fd);
+    return NewFileResult::Created;
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std::string_view name) {
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    if (EntryExists(JoinPath(folder, name))) {
+        return std::string(name);
+    }
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return std::nullopt;
+    }
+    // Only ASCII letters fold: names here are UTF-8, whose multi-byte sequences never hold an
+    // ASCII byte. One pass keeping the smallest match: the folder may hold many files and is
+    // searched on every poll while an expected file is still missing.
+    std::optional<std::string> best;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view candidate(entry->d_name);
+        if (EqualIgnoringAsciiCase(candidate, name) && (!best || candidate < *best)) {
+            best = std::string(candidate);
+        }
+    }
+    ::closedir(dir);
+    return best;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string EntryNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace zarava

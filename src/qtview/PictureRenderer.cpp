@@ -1,0 +1,219 @@
+#include "qtview/PictureRenderer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QList>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace zarava {
+
+namespace {
+
+bool ToNumber(const QByteArray& token, qreal& value) {
+    bool ok = false;
+    value = token.toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+// The `count` points that follow a contour command, and nothing more on the line.
+bool ToPoints(const QList<QByteArray>& tokens, int count, QPointF* points) {
+    if (tokens.size() != 1 + 2 * count) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        qreal x = 0;
+        qreal y = 0;
+        if (!ToNumber(tokens[1 + 2 * i], x) || !ToNumber(tokens[2 + 2 * i], y)) {
+            return false;
+        }
+        points[i] = {x, y};
+    }
+    return true;
+}
+
+bool ToColour(const QByteArray& token, QColor& colour) {
+    if (token.size() != 6 || !std::all_of(token.begin(), token.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        })) {
+        return false;
+    }
+    colour = QColor(QRgb(token.toUInt(nullptr, 16)));
+    return true;
+}
+
+bool ToSide(const QByteArray& token, int& side) {
+    bool ok = false;
+    side = token.toInt(&ok);
+    return ok && side > 0 && side <= 0xFFFF;
+}
+
+qint64 Bytes(const QPixmap& pixmap) {
+    return qint64{pixmap.width()} * pixmap.height() * pixmap.depth() / 8;
+}
+
+QByteArray EmbeddedOutlines() {
+    QFile file(QStringLiteral(":/pictures/outlines.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Drawings must not outlive the GUI application that made them.
+void ClearShared() {
+    PictureRenderer::Shared().Clear();
+}
+
+} // namespace
+
+PictureRenderer::PictureRenderer(const QByteArray& outlines, qint64 cacheBytes)
+    : budget_(cacheBytes) {
+    Parse(outlines);
+}
+
+PictureRenderer& PictureRenderer::Shared() {
+    static PictureRenderer shared(EmbeddedOutlines());
+    static const bool clearedAtExit = (qAddPostRoutine(ClearShared), true);
+    Q_UNUSED(clearedAtExit);
+    return shared;
+}
+
+// Shapes come first, each followed by its contours; then the pictures, which name a shape given
+// before them. A line that cannot be read spoils the shape it belongs to, and so the pictures
+// showing it, which then keep their bitmaps.
+void PictureRenderer::Parse(const QByteArray& text) {
+    QHash<QByteArray, int> shapeByName;
+    int current = -1; // the shape that takes contours, -1 for none
+    bool started = false;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.simplified();
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
+        }
+        const QList<QByteArray> tokens = line.split(' ');
+        const QByteArray& command = tokens[0];
+        if (command == "shape") {
+            Shape shape;
+            shape.path.setFillRule(Qt::WindingFill);
+            shape.valid = tokens.size() == 3 && ToNumber(tokens[2], shape.widen) &&
+                          shape.widen >= 0 && !shapeByName.contains(tokens[1]);
+            current = static_cast<int>(shapes_.size());
+            if (shape.valid) {
+                shapeByName.insert(tokens[1], current);
+            }
+            shapes_.push_back(std::move(shape));
+            started = false;
+        } else if (command == "picture") {
+            current = -1;
+            Outline outline;
+            int width = 0;
+            int height = 0;
+            const auto shape =
+                tokens.size() == 7 ? shapeByName.constFind(tokens[6]) : shapeByName.constEnd();
+            if (shape == shapeByName.constEnd() || !ToSide(tokens[2], width) ||
+                !ToSide(tokens[3], height) || !ToColour(tokens[4], outline.background) ||
+                !ToColour(tokens[5], outline.ink)) {
+                continue;
+            }
+            outline.size = QSize(width, height);
+            outline.shape = *shape;
+            pictures_.insert(QString::fromUtf8(tokens[1]), outline);
+        } else if (current >= 0) {
+            Shape& shape = shapes_[static_cast<std::size_t>(current)];
+            QPointF p[3];
+            if (command == "M" && ToPoints(tokens, 1, p)) {
+                shape.path.moveTo(p[0]);
+                started = true;
+            } else if (command == "L" && started && ToPoints(tokens, 1, p)) {
+                shape.path.lineTo(p[0]);
+            } else if (command == "C" && started && ToPoints(tokens, 3, p)) {
+                shape.path.cubicTo(p[0], p[1], p[2]);
+            } else if (command == "Z" && started && tokens.size() == 1) {
+                shape.path.closeSubpath();
+            } else {
+                shape.valid = false;
+            }
+        }
+    }
+    // A spoilt or empty shape would show a blank picture; its pictures keep their bitmaps.
+    pictures_.removeIf([this](const auto& picture) {
+        const Shape& shape = shapes_[static_cast<std::size_t>(picture.value().shape)];
+        return !shape.valid || shape.path.isEmpty();
+    });
+}
+
+QPixmap PictureRenderer::Pixmap(const QString& name, QSize device, qreal devicePixelRatio) {
+    const auto picture = pictures_.constFind(name);
+    if (picture == pictures_.constEnd() || device.isEmpty()) {
+        return {};
+    }
+    const QString key = QStringLiteral("%1@%2x%3@%4")
+                            .arg(name)
+                            .arg(device.width())
+                            .arg(device.height())
+                            .arg(devicePixelRatio);
+    auto it = drawn_.find(key);
+    if (it == drawn_.end()) {
+        QPixmap pixmap = Draw(*picture, device);
+        if (pixmap.isNull()) {
+            return {};
+        }
+        pixmap.setDevicePixelRatio(devicePixelRatio);
+        cachedBytes_ += Bytes(pixmap);
+        it = drawn_.insert(key, {pixmap, 0});
+    }
+    it->lastUse = ++uses_;
+    const QPixmap pixmap = it->pixmap;
+    Trim();
+    return pixmap;
+}
+
+// The same operations, pen and all, that made the bitmap, at the device's resolution.
+QPixmap PictureRenderer::Draw(const Outline& outline, QSize device) const {
+    QImage image(device, QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    image.fill(outline.background);
+    const Shape& shape = shapes_[static_cast<std::size_t>(outline.shape)];
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(qreal(device.width()) / outline.size.width(),
+                  qreal(device.height()) / outline.size.height());
+    if (shape.widen > 0) {
+        QPen pen(outline.ink, 2 * shape.widen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+        pen.setMiterLimit(2);
+        painter.setPen(pen);
+    } else {
+        painter.setPen(Qt::NoPen);
+    }
+    painter.setBrush(outline.ink);
+    painter.drawPath(shape.path);
+    painter.end();
+    return QPixmap::fromImage(std::move(image), Qt::NoFormatConversion);
+}
+
+// Drops the least recently used drawings until the rest fit the budget; the one just handed
+// out always stays.
+void PictureRenderer::Trim() {
+    while (cachedBytes_ > budget_ && drawn_.size() > 1) {
+        auto oldest = drawn_.begin();
+        for (auto it = drawn_.begin(); it != drawn_.end(); ++it) {
+            if (it->lastUse < oldest->lastUse) {
+                oldest = it;
+            }
+        }
+        cachedBytes_ -= Bytes(oldest->pixmap);
+        drawn_.erase(oldest);
+    }
+}
+
+void PictureRenderer::Clear() {
+    drawn_.clear();
+    cachedBytes_ = 0;
+}
+
+} // namespace zarava

@@ -1,0 +1,88 @@
+#include "qtview/QtHost.h"
+
+#include "files/SingleInstance.h"
+#include "ports/Monitors.h"
+#include "qtview/DisplayView.h"
+#include "qtview/MessageDialog.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <future>
+
+namespace zarava {
+
+std::vector<Rect> QtHost::ScreensLeftToRight() {
+    std::vector<Rect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    return MonitorsLeftToRight(screens);
+}
+
+QtHost::QtHost(DisplayView& view, const SingleInstance& instance)
+    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {}
+
+QtHost::~QtHost() = default;
+
+void QtHost::Send(std::function<void(DisplayView&)> work) {
+    {
+        std::lock_guard lock(mutex_);
+        mailbox_.push_back(std::move(work));
+    }
+    wake_.Wake();
+}
+
+void QtHost::Deliver() {
+    std::deque<std::function<void(DisplayView&)>> arrived;
+    {
+        std::lock_guard lock(mutex_);
+        arrived.swap(mailbox_);
+    }
+    for (auto& work : arrived) {
+        if (view_) {
+            work(*view_);
+        }
+    }
+}
+
+bool QtHost::AnotherCopyRunning() {
+    return instance_.AnotherCopyRunning();
+}
+
+void QtHost::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    std::promise<void> closed;
+    Send([&](DisplayView& view) {
+        if (stopping_) {
+            closed.set_value();
+            return;
+        }
+        // On the display's own monitor, not astride two of them.
+        MessageDialog box(QString::fromStdString(text), QString::fromStdString(title), icon,
+                          view.Monitor());
+        box.exec();
+        closed.set_value();
+    });
+    closed.get_future().wait();
+}
+
+void QtHost::MoveCursor(int x, int y) {
+    Send([x, y](DisplayView&) { QCursor::setPos(x, y); });
+}
+
+void QtHost::PublishFrame(const FrameSnapshot& frame) {
+    Send([frame](DisplayView& view) { view.ApplyFrame(frame); });
+}
+
+void QtHost::PublishWindow(const WindowChanges& changes) {
+    Send([changes](DisplayView& view) { view.ApplyWindow(changes); });
+}
+
+void QtHost::EndProcess(int exitCode) {
+    Send([exitCode](DisplayView&) { QCoreApplication::exit(exitCode); });
+}
+
+} // namespace zarava

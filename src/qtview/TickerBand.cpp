@@ -1,0 +1,247 @@
+#include "qtview/TickerBand.h"
+
+#include "qtview/Colours.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zarava {
+
+namespace {
+
+const char kDefaultCaption[] = "※診察内容によってお呼びする順番が前後する事があります";
+
+constexpr int kDesignLabelHeight = 41;
+constexpr int kDesignBandHeight = 44;
+constexpr int kDesignScreenHeight = 768;
+
+// Tiles are drawn this far beyond the right edge, several seconds ahead of the text.
+constexpr int kLookAhead = 2 * TextStrip::kTileWidth;
+
+// Urgency of the worker's jobs: the text on screen before the next pass's.
+constexpr int kShownUrgency = 1;
+constexpr int kPreparedUrgency = 0;
+
+} // namespace
+
+TickerBand::TickerBand(QWidget* parent, FrameClock* clock, StripWorker::Mode drawing)
+    : QWidget(parent), clock_(clock), caption_(QString::fromUtf8(kDefaultCaption)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (clock_ == nullptr) {
+        ownClock_ = std::make_unique<SteadyFrameClock>();
+        clock_ = ownClock_.get();
+    }
+    worker_ = std::make_unique<StripWorker>(drawing, [this] {
+        // One wake-up of the GUI thread at a time, however many tiles arrive meanwhile.
+        if (!arrivalPosted_.exchange(true)) {
+            tilesArrived_.Wake();
+        }
+    });
+    style_ = CurrentStyle();
+    prepared_ = worker_->Start(caption_, style_);
+    shown_ = prepared_;
+    shownCaption_ = caption_;
+    WantTiles();
+}
+
+TickerBand::~TickerBand() {
+    clock_->CancelWake();
+    worker_.reset(); // its thread calls back into the band
+}
+
+int TickerBand::PreferredHeight(int frameHeight) {
+    const long long scaled = 1LL * kDesignBandHeight * frameHeight / kDesignScreenHeight;
+    return std::max(kDesignBandHeight, static_cast<int>(scaled));
+}
+
+// A band squeezed below its design height still moves at the design pace, so a pass always
+// ends in reasonable time.
+int TickerBand::StepPixels(int bandHeight, double refreshHz) {
+    if (!(refreshHz >= 20 && refreshHz <= 1000)) {
+        refreshHz = 60;
+    }
+    const double perFrame =
+        kBandHeightsPerSecond * std::max(bandHeight, kDesignLabelHeight) / refreshHz;
+    return std::max(1, static_cast<int>(std::lround(perFrame)));
+}
+
+StripStyle TickerBand::CurrentStyle() const {
+    const qreal dpr = devicePixelRatioF();
+    return {static_cast<int>(std::lround(height() * dpr)), dpr};
+}
+
+int TickerBand::BandWidth() const {
+    return static_cast<int>(std::lround(width() * devicePixelRatioF()));
+}
+
+void TickerBand::setCaption(const QString& caption) {
+    if (caption == caption_ && prepared_) {
+        return;
+    }
+    caption_ = caption;
+    prepared_ = worker_->Start(caption_, style_);
+    if (phase_ == Phase::Still) {
+        shown_ = prepared_;
+        shownCaption_ = caption_;
+        update();
+    }
+    WantTiles();
+}
+
+void TickerBand::startAction() {
+    FollowStyle();
+    BeginPass();
+}
+
+void TickerBand::BeginPass() {
+    if (!prepared_) {
+        prepared_ = worker_->Start(caption_, style_);
+    }
+    shown_ = std::move(prepared_);
+    shownCaption_ = caption_;
+    phase_ = Phase::Waiting;
+    travelled_ = 0;
+    anchorTravelled_ = 0;
+    clock_->CancelWake();
+    WantTiles();
+    update();
+    BeginMovingWhenReady();
+}
+
+// The pass begins to move once its first tile is drawn: until then the band is empty, as it is
+// while the text enters, so the wait never shows.
+void TickerBand::BeginMovingWhenReady() {
+    if (phase_ == Phase::Waiting && worker_->Ready(*shown_, 0, 1)) {
+        phase_ = Phase::Moving;
+        Anchor(clock_->NowUs());
+        OnFrame();
+    }
+}
+
+void TickerBand::Anchor(std::int64_t now) {
+    const QScreen* where = screen();
+    const double hz = where != nullptr ? where->refreshRate() : 60;
+    periodUs_ = 1e6 / (hz >= 20 && hz <= 1000 ? hz : 60);
+    step_ = StepPixels(style_.bandHeight, hz);
+    anchorUs_ = now;
+    anchorTravelled_ = travelled_;
+}
+
+void TickerBand::OnFrame() {
+    if (phase_ != Phase::Moving) {
+        return;
+    }
+    const std::int64_t now = clock_->NowUs();
+    // The frame whose moment has come; the wake-up for it may round to its very microsecond.
+    const auto frame = static_cast<std::int64_t>(
+        std::floor(static_cast<double>(now - anchorUs_) / periodUs_ + 1e-6));
+    travelled_ = anchorTravelled_ + frame * step_;
+    const std::optional<int> width = worker_->Width(*shown_);
+    if (width && travelled_ >= BandWidth() + *width) {
+        if (repeat_) {
+            BeginPass();
+            return;
+        }
+        phase_ = Phase::Ended;
+        shown_.reset();
+        update();
+        emit notification(TickerNotification::PassEnded);
+        return;
+    }
+    WantTiles();
+    update();
+    // The first microsecond of the next frame (a whole microsecond stays one despite rounding).
+    const auto next = anchorUs_ + static_cast<std::int64_t>(
+                                      std::ceil(static_cast<double>(frame + 1) * periodUs_ - 1e-6));
+    clock_->WakeAt(next, [this] { OnFrame(); });
+}
+
+void TickerBand::OnTilesArrived() {
+    arrivalPosted_ = false;
+    if (phase_ == Phase::Still) {
+        update();
+    }
+    BeginMovingWhenReady();
+}
+
+// A new height or pixel density draws the text afresh at its new size; a moving pass goes on
+// from where it was, at the new speed.
+void TickerBand::FollowStyle() {
+    const StripStyle style = CurrentStyle();
+    if (style == style_) {
+        return;
+    }
+    style_ = style;
+    const bool same = shown_ == prepared_; // the caption standing still before the first pass
+    if (prepared_) {
+        prepared_ = worker_->Start(caption_, style_);
+    }
+    if (shown_) {
+        shown_ = same ? prepared_ : worker_->Start(shownCaption_, style_);
+    }
+    if (phase_ == Phase::Moving) {
+        Anchor(clock_->NowUs());
+    }
+}
+
+void TickerBand::WantTiles() {
+    const int bandWidth = BandWidth();
+    if (shown_) {
+        const std::int64_t from = phase_ == Phase::Still ? 0 : travelled_ - bandWidth;
+        const std::int64_t until = phase_ == Phase::Still ? bandWidth : travelled_ + kLookAhead;
+        worker_->Want(shown_, static_cast<int>(std::clamp<std::int64_t>(from, 0, INT32_MAX)),
+                      static_cast<int>(std::clamp<std::int64_t>(until, 0, INT32_MAX)),
+                      kShownUrgency);
+    }
+    if (prepared_ && prepared_ != shown_) {
+        worker_->Want(prepared_, 0, bandWidth + kLookAhead, kPreparedUrgency);
+    }
+}
+
+void TickerBand::paintEvent(QPaintEvent*) {
+    if (CurrentStyle() != style_) {
+        FollowStyle(); // moved to a screen of another pixel density
+        WantTiles();
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(kWindowBackground));
+    if (!shown_ || (phase_ != Phase::Still && phase_ != Phase::Moving)) {
+        return;
+    }
+    const int bandWidth = BandWidth();
+    // Where the strip's left end is, in device pixels of the band; whole pixels, so the tiles
+    // are plain copies.
+    const std::int64_t left = phase_ == Phase::Still ? 0 : bandWidth - travelled_;
+    const std::int64_t from = std::max<std::int64_t>(0, -left);
+    const std::int64_t until = from + bandWidth;
+    if (until > 0 && from < INT32_MAX) {
+        const qreal dpr = devicePixelRatioF();
+        const auto tiles =
+            worker_->Tiles(*shown_, static_cast<int>(from),
+                           static_cast<int>(std::min<std::int64_t>(until, INT32_MAX)));
+        for (const auto& [index, tile] : tiles) {
+            const std::int64_t x = left + std::int64_t{index} * TextStrip::kTileWidth;
+            painter.drawImage(QPointF(static_cast<double>(x) / dpr, 0), tile);
+        }
+    }
+    if (phase_ == Phase::Moving) {
+        emit framePainted(travelled_);
+    }
+}
+
+void TickerBand::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FollowStyle();
+    WantTiles();
+}
+
+void TickerBand::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    emit notification(TickerNotification::DoubleClicked);
+}
+
+} // namespace zarava

@@ -1,0 +1,77 @@
+#include "engine/ThreadEngine.h"
+#include "engine/SystemClock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+#include <vector>
+
+namespace zarava {
+namespace {
+
+// Handlers posted from several threads at once run one at a time, each exactly once, and the
+// hook after each handler sees their effects: the hand-over the GUI thread relies on.
+TEST(ThreadEngineTest, HandlersFromManyThreadsRunOneAtATime) {
+    SystemClock wall;
+    ThreadEngine engine(wall);
+    int counter = 0; // touched only by handlers: no lock, as the design promises
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
+    int published = 0;
+    engine.SetAfterEachHandler([&] { published = counter; });
+    engine.Start();
+
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t) {
+        posters.emplace_back([&] {
+            for (int i = 0; i < 250; ++i) {
+                engine.Post([&] {
+                    if (running.fetch_add(1) != 0) {
+                        overlapped = true;
+                    }
+                    ++counter;
+                    running.fetch_sub(1);
+                });
+            }
+        });
+    }
+    for (auto& t : posters) {
+        t.join();
+    }
+    std::promise<std::pair<int, int>> done;
+    engine.Post([&] { done.set_value({counter, published}); });
+    const auto [count, seen] = done.get_future().get();
+    engine.Stop();
+    EXPECT_EQ(count, 1000);
+    EXPECT_EQ(seen, 1000);
+    EXPECT_FALSE(overlapped);
+}
+
+TEST(ThreadEngineTest, TimersTickOnTheEngineAndStopWhenDisabled) {
+    SystemClock wall;
+    ThreadEngine engine(wall);
+    std::unique_ptr<Timer> timer;
+    int ticks = 0;
+    std::promise<void> fifth;
+    engine.Start();
+    engine.Post([&] {
+        timer = engine.CreateTimer(engine.NewStrand(), 5, true, [&] {
+            if (++ticks == 5) {
+                timer->SetEnabled(false);
+                fifth.set_value();
+            }
+        });
+    });
+    ASSERT_EQ(fifth.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::promise<int> after;
+    engine.Post([&] { after.set_value(ticks); });
+    EXPECT_EQ(after.get_future().get(), 5);
+    engine.Post([&] { timer.reset(); });
+    engine.Stop();
+}
+
+} // namespace
+} // namespace zarava

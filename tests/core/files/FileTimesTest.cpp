@@ -1,0 +1,66 @@
+#include "TempFolder.h"
+
+#include "engine/DateTime.h"
+#include "files/Folders.h"
+#include "files/SharedFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <tuple>
+
+namespace zarava {
+namespace {
+
+// Sets the time zone for one test and puts the one before back.
+struct Zone {
+    explicit Zone(const char* zone) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~Zone() {
+        saved ? ::setenv("TZ", saved->c_str(), 1) : ::unsetenv("TZ");
+        ::tzset();
+    }
+    std::optional<std::string> saved =
+        std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
+};
+
+TEST(FileTimesTest, LocalTimesWithTheOffsetInForceAtEachTime) {
+    const Zone zone("EST5EDT,M3.2.0,M11.1.0");
+    test::TempFolder dir;
+    const std::string file = dir / "news.sjis";
+    dir.Write("news.sjis", "x");
+    // Accessed 2024-01-08 00:00:00.25 EST, written 2024-07-01 12:00:00.999999999 EDT: the
+    // fraction of a millisecond is cut off, never rounded up.
+    const timespec times[2] = {{1'704'690'000, 250'000'000}, {1'719'849'600, 999'999'999}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+
+    double created = -1, lastWrite = -1, lastAccess = -1;
+    GetFileTimes(file, created, lastWrite, lastAccess);
+    EXPECT_DOUBLE_EQ(lastAccess, 45299 + 250.0 / 86'400'000);
+    EXPECT_DOUBLE_EQ(lastWrite, ToDateValue({2024, 7, 1, 12, 0, 0, 999}));
+    if (ReadFileStamps(file).value().createdFrom == CreationSource::Birth) {
+        EXPECT_GT(created, ToDateValue({2024, 7, 2})); // born when the test made it
+    } else {
+        EXPECT_EQ(created, lastWrite);
+    }
+}
+
+TEST(FileTimesTest, MissingFileLeavesTheOutputsAlone) {
+    test::TempFolder dir;
+    dir.Write("file", "x");
+    for (const std::string& path : {dir / "missing.tmp", dir / "file/below", std::string()}) {
+        double created = -1, lastWrite = -1, lastAccess = -1;
+        GetFileTimes(path, created, lastWrite, lastAccess);
+        EXPECT_EQ(std::tuple(created, lastWrite, lastAccess), std::tuple(-1.0, -1.0, -1.0)) << path;
+    }
+}
+
+} // namespace
+} // namespace zarava

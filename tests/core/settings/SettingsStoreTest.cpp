@@ -1,0 +1,159 @@
+// The settings store around the format: the one retry, read-only files, the atomic and
+// change-only write, the codec, and files that are not settings files at all.
+
+#include "PausingClock.h"
+#include "TempFolder.h"
+
+#include "files/Files.h"
+#include "settings/SettingsStore.h"
+#include "text/Cp932.h"
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <tuple>
+
+namespace zarava {
+namespace {
+
+using test::PausingClock;
+using test::TempFolder;
+
+TEST(Cp932Test, ConvertsBothWaysThroughTheRealCodePage) {
+    // 0x5C stays a backslash; the NEC row (①) and the wave dash are the code page's own.
+    const std::string cp932 = "\\\x95\x5c\x83\x5c\x94\x5c\x87\x40\x81\x60\x81\x40\xb1";
+    EXPECT_EQ(Utf8ToCp932("\\表ソ能①～　ｱ"), cp932);
+    EXPECT_EQ(Cp932ToUtf8(cp932), "\\表ソ能①～　ｱ");
+    EXPECT_EQ(Cp932ToUtf8("a\x95"), "a\xEF\xBF\xBD");     // lead byte at the end
+    EXPECT_EQ(Cp932ToUtf8("\x95\x0d"), "\xEF\xBF\xBD\r"); // lead byte before a bad one
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+    std::string file = folder.File("zarava.ini");
+    VirtualTime time;
+};
+
+// Each rule row checks the pause after an empty result; here the retry really reads again.
+TEST_F(SettingsStoreTest, RetryReadsTheFileAgain) {
+    PausingClock clock;
+    clock.onSleep = [&] { folder.Write("zarava.ini", "[S]\r\nK=late\r\n"); };
+    EXPECT_EQ(ReadSetting(clock, "S", "K", file), "late"); // no file at the first attempt
+    clock.onSleep = [&] { std::filesystem::remove(file); };
+    EXPECT_EQ(ReadSetting(clock, "S", "MISSING", file), "");
+    EXPECT_EQ(clock.Slept(), 200);
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt) {
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
+    EXPECT_GE(time.Slept(), 100);
+    EXPECT_LT(time.Slept(), 200) << "one retry";
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644));
+
+    // The file goes away before the retry: the retry creates it.
+    ::chmod(file.c_str(), 0444);
+    PausingClock clock;
+    clock.onSleep = [&] { std::filesystem::remove(file); };
+    EXPECT_NE(WriteSetting(clock, "S", "K", "3", file), 0);
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=3\r\n");
+}
+
+TEST_F(SettingsStoreTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
+    folder.Write("zarava.ini", "[S]\r\nK = 1 \r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    const auto stamp = [&] {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        return std::tuple(st.st_ino, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_mode & 0777);
+    };
+    const auto before = stamp();
+    // The watchdog writes the value that stands there already, between the issuer's blanks.
+    EXPECT_NE(WriteSetting(time, "S", "K", "1", file), 0);
+    EXPECT_EQ(stamp(), before);
+    // A new file renamed over the old one: a reader has either the old or the new bytes.
+    EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 2 \r\n");
+    EXPECT_NE(std::get<0>(stamp()), std::get<0>(before));
+    EXPECT_EQ(std::get<3>(stamp()), 0640u);
+    // The writers' lock stays beside the file, hidden; no temporary file does.
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{".zarava.ini.lock", "zarava.ini"}));
+
+    // A link stays a link; its target gets the new bytes.
+    const std::string link = folder.File("link.ini");
+    std::filesystem::create_symlink(file, link);
+    EXPECT_NE(WriteSetting(time, "S", "K", "3", link), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 3 \r\n");
+}
+
+TEST_F(SettingsStoreTest, TextTheFileCannotHoldIsNotWritten) {
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
+    for (const char* value : {"\xF0\x9F\x98\x80", "a\xC3", "1\r\n[S]\r\nK=2", "1\n2"}) {
+        EXPECT_EQ(WriteSetting(time, "S", "K", value, file), 0) << value;
+    }
+    EXPECT_EQ(WriteSetting(time, "S\n", "K", "1", file), 0);
+    EXPECT_EQ(WriteSetting(time, "S", std::string_view("K\0", 2), "1", file), 0);
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
+    // A UTF-16 file with an odd number of bytes could not be written back as it was.
+    folder.Write("odd.ini", std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0\x31\0\n", 17));
+    EXPECT_EQ(ReadSetting(time, "S", "K", folder.File("odd.ini")), "1");
+    EXPECT_EQ(WriteSetting(time, "S", "K", "2", folder.File("odd.ini")), 0);
+    EXPECT_EQ(folder.Read("odd.ini").size(), 17u);
+    EXPECT_EQ(time.Slept(), 0);
+}
+
+TEST_F(SettingsStoreTest, NoFileInPlaceOfTheFileReadsEmptyAndRefusesWrites) {
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(ReadSetting(time, "S", "K", file), "");
+    EXPECT_EQ(WriteSetting(time, "S", "K", "1", file), 0);
+    EXPECT_EQ(time.Slept(), 200);
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+    EXPECT_EQ(WriteSetting(time, "S", "K", "1", folder.File("missing/zarava.ini")), 0);
+
+    // Neither a pipe without a writer nor an endless device may stall the reader.
+    const std::string pipe = folder.File("pipe.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(ReadSetting(time, "S", "K", pipe), "");
+    EXPECT_EQ(WriteSetting(time, "S", "K", "1", pipe), 0);
+    EXPECT_EQ(ReadSetting(time, "S", "K", "/dev/zero"), "");
+}
+
+TEST_F(SettingsStoreTest, HugeAndBinaryFilesNeitherCrashNorLoseBytes) {
+    std::string huge;
+    while (huge.size() < 10'000'000) {
+        huge += "FILLER=0123456789012345678901234567890123456789\r\n";
+    }
+    folder.Write("zarava.ini", huge + "[S]\r\nK=found\r\n");
+    EXPECT_EQ(ReadSetting(time, "S", "K", file), "found");
+
+    // Random bytes: a write only adds its own lines at the end.
+    std::mt19937 random(932);
+    std::string binary(1 << 16, '\0');
+    for (char& c : binary) {
+        c = static_cast<char>(random());
+    }
+    folder.Write("zarava.ini", binary);
+    ReadSetting(time, "DISPLAY INFOMATION", "MSSG 3", file);
+    EXPECT_NE(WriteSetting(time, "DISPLAY INFOMATION", "MSSG 3", "x", file), 0);
+    const std::string after = folder.Read("zarava.ini");
+    EXPECT_EQ(after.substr(0, binary.size()), binary);
+    EXPECT_TRUE(after.ends_with("[DISPLAY INFOMATION]\r\nMSSG 3=x\r\n"));
+}
+
+TEST_F(SettingsStoreTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {
+    folder.Write("zarava.ini", "");
+    ::chmod(file.c_str(), 0444);
+    ResetFileAttributes(file, kAttributeReadOnly); // only when the bit is clear: nothing happens
+    EXPECT_EQ(GetFileAttributes(file), kAttributeReadOnly);
+    ResetFileAttributes("  " + file + " ", 0);
+    EXPECT_EQ(GetFileAttributes(file), kAttributeNormal);
+}
+
+} // namespace
+} // namespace zarava
