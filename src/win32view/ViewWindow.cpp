@@ -1,0 +1,29 @@
+#include "win32view/ViewWindow.h"
+
+namespace zarava {
+
+HWND CreateViewWindow(const wchar_t* className, WNDPROC procedure, DWORD style, DWORD extended,
+                      HWND parent, void* view, UINT classStyle) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wanted{};
+    if (!GetClassInfoExW(instance, className, &wanted)) {
+        WNDCLASSEXW c{};
+        c.cbSize = sizeof c;
+        c.style = classStyle;
+        c.lpfnWndProc = procedure;
+        c.hInstance = instance;
+        c.lpszClassName = className;
+        RegisterClassExW(&c);
+    }
+    return CreateWindowExW(extended, className, L"", style, 0, 0, 0, 0, parent, nullptr, instance,
+                           view);
+}
+
+void DestroyViewWindow(HWND window) {
+    if (window != nullptr) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
+}
+
+} // namespace zarava
