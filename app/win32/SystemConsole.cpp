@@ -105,4 +105,23 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (LONGLONG{1} << 30);
+    DWORD read = 0;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        ok = bytes.empty() ||
+             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+              read == bytes.size());
+    }
+    CloseHandle(file);
+    return ok;
+}
+
 } // namespace zarava

@@ -28,5 +28,7 @@ std::string FullPath(const std::string& path);
 
 // Writes the file whole, replacing it; false when it cannot.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Reads the file whole; false when it cannot.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 } // namespace zarava
