@@ -15,6 +15,21 @@ namespace zarava {
 
 namespace {
 
+// The display lays out in the monitor's own pixels; without saying so, Windows would stretch
+// the whole frame as a picture on a monitor scaled above 100 %.
+struct AwareOfDpi {
+    AwareOfDpi() {
+        using SetContext = BOOL(WINAPI*)(HANDLE);
+        const FARPROC found =
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext");
+        const auto set = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(found));
+        const auto perMonitor = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)); // V2
+        if (set == nullptr || !set(perMonitor)) {
+            SetProcessDPIAware(); // before Windows 10 1703: the primary monitor's scale
+        }
+    }
+};
+
 // A waiting-room screen must not go dark while the display runs; the system's own idle rules
 // come back when it ends.
 class ScreenKeptLit {
@@ -53,6 +68,7 @@ BOOL CALLBACK CloseBox(HWND window, LPARAM) {
 } // namespace
 
 struct Win32Display::Parts {
+    AwareOfDpi dpi; // before any window or monitor is looked at
     GdiPlusSession gdiPlus;
     ScreenKeptLit screen;
     std::vector<Rect> monitors = DesktopMonitors();
