@@ -4,6 +4,7 @@
 #include "win32view/FrameWindow.h"
 #include "win32view/PicturePainter.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -152,6 +153,15 @@ TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildren) {
     EXPECT_EQ(shown[0].cell, cells[0]); // the most recently shown window lands top left
     EXPECT_EQ(shown[1].cell, cells[1]);
     EXPECT_EQ(shown[0].snapshot->windowId, 2);
+    std::vector<Rect> children; // the child windows inside their cells' borders
+    for (HWND w = GetWindow(frame_.Handle(), GW_CHILD); w != nullptr;
+         w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w != frame_.Band().Handle()) {
+            children.push_back(WindowRect(w, frame_.Handle()));
+        }
+    }
+    EXPECT_THAT(children,
+                ::testing::UnorderedElementsAre(ChildClient(cells[0]), ChildClient(cells[1])));
 }
 
 TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
