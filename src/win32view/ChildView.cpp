@@ -105,24 +105,14 @@ void ChildView::Paint(HDC dc, const RECT& area) {
 
 LRESULT ChildView::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        const RECT& r = ps.rcPaint;
-        const OffscreenDc buffer(dc, width_, height_);
-        Paint(buffer.Dc(), r);
-        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer.Dc(), r.left, r.top,
-               SRCCOPY);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        PaintBuffered(window, [this](HDC dc, const RECT& area) { Paint(dc, area); });
         return 0;
-    }
     case WM_LBUTTONDOWN:
         if (clicked_) {
             clicked_();
         }
         return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE; // the frame keeps the keyboard
     default:
         return DefWindowProcW(window, message, w, l);
     }

@@ -203,15 +203,9 @@ void TickerBand::Paint(HDC dc) {
 
 LRESULT TickerBand::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        const OffscreenDc buffer(dc, width_, height_);
-        Paint(buffer.Dc());
-        BitBlt(dc, 0, 0, width_, height_, buffer.Dc(), 0, 0, SRCCOPY);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        PaintBuffered(window, [this](HDC dc, const RECT&) { Paint(dc); });
         return 0;
-    }
     case kFrameMessage:
         OnFrame();
         return 0;
@@ -220,8 +214,6 @@ LRESULT TickerBand::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
             notify_(TickerNotification::DoubleClicked);
         }
         return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE; // the frame keeps the keyboard
     default:
         return DefWindowProcW(window, message, w, l);
     }

@@ -1,5 +1,7 @@
 #include "win32view/ViewWindow.h"
 
+#include "win32view/GdiText.h"
+
 namespace zarava {
 
 HWND CreateViewWindow(const wchar_t* className, WNDPROC procedure, DWORD style, DWORD extended,
@@ -24,6 +26,19 @@ void DestroyViewWindow(HWND window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         DestroyWindow(window);
     }
+}
+
+void PaintBuffered(HWND window, const std::function<void(HDC, const RECT&)>& paint) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT& r = ps.rcPaint;
+    const OffscreenDc buffer(dc, client.right, client.bottom);
+    paint(buffer.Dc(), r);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer.Dc(), r.left, r.top,
+           SRCCOPY);
+    EndPaint(window, &ps);
 }
 
 } // namespace zarava
