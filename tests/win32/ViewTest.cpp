@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace zarava {
@@ -85,6 +86,21 @@ private:
     int width_ = 0;
     std::vector<DWORD> pixels_;
 };
+
+// A 2 x 2 picture file (BMP) in orange.
+std::string OrangeBitmapFile() {
+    const auto le = [](unsigned value, int bytes) {
+        std::string b;
+        for (int i = 0; i < bytes; ++i) {
+            b += static_cast<char>(value >> (8 * i) & 0xFF);
+        }
+        return b;
+    };
+    const std::string row = std::string("\x00\x80\xFF\x00\x80\xFF", 6) + std::string(2, '\0');
+    return "BM" + le(54 + 16, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(2, 4) + le(2, 4) +
+           le(1, 2) + le(24, 2) + le(0, 4) + le(16, 4) + le(2835, 4) + le(2835, 4) + le(0, 4) +
+           le(0, 4) + row + row;
+}
 
 class ViewTest : public ::testing::Test {
 protected:
@@ -187,6 +203,11 @@ TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
     const Capture cleared(frame_);
     EXPECT_EQ(cleared.Count(label, kWhite), 0);
     EXPECT_EQ(cleared.Count(image, kWindowBackground), image.width * image.height);
+
+    // A picture file of the program folder, stretched over the whole control.
+    digit.picture.fileBytes = std::make_shared<const std::string>(OrangeBitmapFile());
+    Publish(1, {{0, heading}, {1, digit}});
+    EXPECT_EQ(Capture(frame_).Count(image, kOrange), image.width * image.height);
 }
 
 // Each frame moves the text by the same whole number of pixels: the band's picture at one frame
