@@ -1,6 +1,6 @@
 #include "qtview/DisplayView.h"
 
-#include "ports/Tiling.h"
+#include "ports/DisplayLayout.h"
 #include "qtview/Colours.h"
 #include "qtview/TickerBand.h"
 #include "qtview/WindowView.h"
@@ -121,7 +121,7 @@ void DisplayView::ApplyWindow(const WindowChanges& window) {
 }
 
 void DisplayView::Arrange() {
-    const int bandHeight = TickerBand::PreferredHeight(height());
+    const int bandHeight = BandHeight(height());
     band_->setGeometry(0, 0, width(), bandHeight);
     client_->setGeometry(0, bandHeight, width(), std::max(0, height() - bandHeight));
     if (frame_.arrangement != Arrangement::TileVertical) {
@@ -133,12 +133,10 @@ void DisplayView::Arrange() {
             order.push_back(it->second);
         }
     }
-    const auto cells =
-        TileVertically(static_cast<int>(order.size()), {0, 0, client_->width(), client_->height()});
+    const auto cells = ChildCells(width(), height(), static_cast<int>(order.size()));
     for (std::size_t i = 0; i < order.size() && i < cells.size(); ++i) {
-        order[i]->setGeometry(
-            QRect(cells[i].left, cells[i].top, cells[i].width, cells[i].height)
-                .adjusted(kChildBorder, kChildBorder, -kChildBorder, -kChildBorder));
+        const Rect c = ChildClient(cells[i]);
+        order[i]->setGeometry(c.left, c.top - bandHeight, c.width, c.height);
     }
 }
 

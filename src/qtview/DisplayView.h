@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/DisplayLayout.h"
 #include "ports/Host.h"
 #include "ports/TickerNotification.h"
 
@@ -37,10 +38,6 @@ public:
         QRect cell;
     };
     std::vector<ShownWindow> ShownWindows() const;
-
-    // Every child window has a border this wide inside its cell, as a child window of the
-    // window system has, so that rooms of one colour tiled edge to edge read apart.
-    static constexpr int kChildBorder = 2;
 
     // Input for the engine.
     std::function<void(TickerNotification)> onTickerNotification;

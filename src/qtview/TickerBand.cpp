@@ -1,5 +1,6 @@
 #include "qtview/TickerBand.h"
 
+#include "ports/DisplayLayout.h"
 #include "qtview/Colours.h"
 
 #include <QMouseEvent>
@@ -14,10 +15,6 @@ namespace zarava {
 namespace {
 
 const char kDefaultCaption[] = "※診察内容によってお呼びする順番が前後する事があります";
-
-constexpr int kDesignLabelHeight = 41;
-constexpr int kDesignBandHeight = 44;
-constexpr int kDesignScreenHeight = 768;
 
 // Tiles are drawn this far beyond the right edge, several seconds ahead of the text.
 constexpr int kLookAhead = 2 * TextStrip::kTileWidth;
@@ -54,19 +51,11 @@ TickerBand::~TickerBand() {
 }
 
 int TickerBand::PreferredHeight(int frameHeight) {
-    const long long scaled = 1LL * kDesignBandHeight * frameHeight / kDesignScreenHeight;
-    return std::max(kDesignBandHeight, static_cast<int>(scaled));
+    return BandHeight(frameHeight);
 }
 
-// A band squeezed below its design height still moves at the design pace, so a pass always
-// ends in reasonable time.
 int TickerBand::StepPixels(int bandHeight, double refreshHz) {
-    if (!(refreshHz >= 20 && refreshHz <= 1000)) {
-        refreshHz = 60;
-    }
-    const double perFrame =
-        kBandHeightsPerSecond * std::max(bandHeight, kDesignLabelHeight) / refreshHz;
-    return std::max(1, static_cast<int>(std::lround(perFrame)));
+    return BandStepPixels(bandHeight, refreshHz);
 }
 
 StripStyle TickerBand::CurrentStyle() const {
@@ -125,7 +114,7 @@ void TickerBand::BeginMovingWhenReady() {
 void TickerBand::Anchor(std::int64_t now) {
     const QScreen* where = screen();
     const double hz = where != nullptr ? where->refreshRate() : 60;
-    periodUs_ = 1e6 / (hz >= 20 && hz <= 1000 ? hz : 60);
+    periodUs_ = 1e6 / UsableRefreshRate(hz);
     step_ = StepPixels(style_.bandHeight, hz);
     anchorUs_ = now;
     anchorTravelled_ = travelled_;

@@ -29,10 +29,6 @@ namespace zarava {
 class TickerBand : public QWidget {
     Q_OBJECT
 public:
-    // The speed of the text aimed at, in band heights per second: tied to the height because a
-    // taller band has bigger text, and the eye reads whole characters per second.
-    static constexpr double kBandHeightsPerSecond = 2.5;
-
     // `clock` drives the frames and must outlive the band; null for the steady clock. Tests
     // draw the tiles inline.
     explicit TickerBand(QWidget* parent = nullptr, FrameClock* clock = nullptr,
@@ -49,12 +45,8 @@ public:
     void startAction();
     bool isRunning() const { return phase_ == Phase::Waiting || phase_ == Phase::Moving; }
 
-    // The band's height on a frame of the given height: 44 pixels on a 768-pixel screen, as
-    // designed, and proportionally more on taller ones.
+    // The band's height and its step per refresh, as every view has them (ports/DisplayLayout.h).
     static int PreferredHeight(int frameHeight);
-
-    // Device pixels the text moves per refresh: the whole number nearest the aimed-at speed,
-    // at least 1. A refresh rate the screen does not know counts as 60 Hz.
     static int StepPixels(int bandHeight, double refreshHz);
 
 signals:

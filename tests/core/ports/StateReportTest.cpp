@@ -1,0 +1,115 @@
+#include "ports/StateReport.h"
+#include "ports/DisplayLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zarava {
+namespace {
+
+// A window of 6000 x 3000 twips (400 x 200 pixels at design size): a frame holding a label,
+// an image below the client area, and a picture.
+const WindowDesign kDesign{"RoomWindow",
+                           6000,
+                           3000,
+                           kWindowBackground,
+                           {{.name = "Panel",
+                             .kind = ControlKind::Frame,
+                             .left = 600,
+                             .top = 300,
+                             .width = 3000,
+                             .height = 1500},
+                            {.name = "Text",
+                             .kind = ControlKind::TextLabel,
+                             .left = 150,
+                             .top = 150,
+                             .width = 1500,
+                             .height = 600,
+                             .parent = 0},
+                            {.name = "ImgB",
+                             .index = 3,
+                             .kind = ControlKind::Image,
+                             .top = 9000,
+                             .width = 450,
+                             .height = 450},
+                            {.name = "ImgW",
+                             .index = 0,
+                             .kind = ControlKind::Image,
+                             .left = 4500,
+                             .top = 1500,
+                             .width = 1500,
+                             .height = 1500}}};
+
+WindowSnapshot Snapshot() {
+    WindowSnapshot s;
+    s.design = &kDesign;
+    s.tag = 2;
+    s.controls.resize(kDesign.controls.size());
+    for (std::size_t i = 0; i < s.controls.size(); ++i) {
+        s.controls[i].top = kDesign.controls[i].top;
+    }
+    s.controls[1].caption = "\"ご案内\"\r\n\t番号";
+    s.controls[1].back = {0xFF, 0x80, 0x00};
+    s.controls[1].fore = {0xFF, 0xFF, 0xFF};
+    s.controls[3].picture.resource = "ImgO_7";
+    return s;
+}
+
+// Twice the design size: everything at twice its place, a frame's controls inside it, the
+// auxiliary control below the client area nowhere.
+TEST(DisplayLayoutTest, ControlsScaleWithTheirWindowAndFrame) {
+    const WindowSnapshot s = Snapshot();
+    EXPECT_EQ(ControlRect(s, 0, 800, 400), (Rect{80, 40, 400, 200}));
+    EXPECT_EQ(ControlRect(s, 1, 800, 400), (Rect{100, 60, 200, 80}));
+    EXPECT_EQ(ControlRect(s, 2, 800, 400), Rect{});
+    EXPECT_EQ(ControlRect(s, 3, 1000, 300), (Rect{750, 150, 250, 150}));
+    WindowSnapshot hidden = s;
+    hidden.controls[0].visible = false;
+    EXPECT_TRUE(ControlShown(s, 1));
+    EXPECT_FALSE(ControlShown(hidden, 1)); // its own flag is set, its frame's is not
+}
+
+TEST(DisplayLayoutTest, BandAndCellsFollowTheFrame) {
+    EXPECT_EQ(BandHeight(768), 44);
+    EXPECT_EQ(BandHeight(600), 44);
+    EXPECT_EQ(BandHeight(1080), 61);
+    EXPECT_EQ(BandStepPixels(61, 60), 3);
+    EXPECT_EQ(BandStepPixels(44, 60), 2);
+    EXPECT_EQ(BandStepPixels(61, 0), 3); // an unknown rate counts as 60 Hz
+    EXPECT_EQ(BandStepPixels(61, 144), 1);
+    const std::vector<Rect> cells = ChildCells(1920, 1080, 2);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1], (Rect{960, 61, 960, 1019}));
+    EXPECT_EQ(ChildClient(cells[1]), (Rect{962, 63, 956, 1015}));
+}
+
+TEST(StateReportTest, ListsEveryControlWhereItShows) {
+    const WindowSnapshot s = Snapshot();
+    FrameSnapshot frame;
+    frame.monitor = 1;
+    frame.tickerCaption = "ただいま\\";
+    frame.blinkOn = true;
+    const std::string report = StateReport(frame, {{&s, {0, 61, 404, 204}}, {nullptr, {}}});
+    EXPECT_EQ(report,
+              "{\n"
+              "  \"frame\": {\"monitor\": 1, \"ticker\": \"ただいま\\\\\", \"blinkOn\": true, "
+              "\"closePending\": false},\n"
+              "  \"windows\": [\n"
+              "    {\"kind\": \"room\", \"room\": 2, \"x\": 0, \"y\": 61, \"width\": 404, "
+              "\"height\": 204, \"controls\": {\n"
+              "      \"Panel\": {\"visible\": true, \"x\": 42, \"y\": 83, \"width\": 200, "
+              "\"height\": 100, \"back\": \"#000000\"},\n"
+              "      \"Text\": {\"visible\": true, \"x\": 52, \"y\": 93, \"width\": 100, "
+              "\"height\": 40, \"enabled\": true, \"caption\": \"\\\"ご案内\\\"\\r\\n\\t番号\", "
+              "\"back\": \"#FF8000\", \"fore\": \"#FFFFFF\"},\n"
+              "      \"ImgB(3)\": {\"visible\": true, \"picture\": \"\"},\n"
+              "      \"ImgW(0)\": {\"visible\": true, \"x\": 302, \"y\": 163, \"width\": 100, "
+              "\"height\": 100, \"picture\": \"ImgO_7\"}}}\n"
+              "  ]\n"
+              "}\n");
+    EXPECT_NE(StateReport(frame, {}).find("\"windows\": []\n}\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace zarava
