@@ -23,7 +23,6 @@ public:
     // notice, like any number but 1 and 2.
     void Apply(double msgType, const std::function<std::string(std::string_view)>& readNotice);
 
-    std::int16_t ShownMsgType() const { return shownMsgType_; }
     bool MsgActive() const { return msgActive_; }
     bool MsgShown() const { return msgShown_; }
 

@@ -29,7 +29,7 @@ std::string Settings(const std::string& timeCalc) {
 // The called entries as the blink will show them: ticket digits "@" counter digits.
 std::string CalledText(const CallRecords& calls) {
     std::string text;
-    for (std::size_t e = 0; e <= 10; ++e) {
+    for (std::size_t e = 0; e < kCalledEntries; ++e) {
         const auto& d = calls.CalledDigits;
         if (d[0][e] + d[1][e] + d[2][e] == 0) {
             continue;
