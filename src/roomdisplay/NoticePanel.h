@@ -31,6 +31,10 @@ public:
     void TakeTurn();
     // The blink's switch-off while a notice is active: the panel comes back.
     void ShowPanel();
+    // A refresh found no ticket being called, so the blink stops where it was. An active notice
+    // then stays up on its own rather than leave the call area blank, and counts as having had
+    // its turn: the next call shows at the blink's next switch-on.
+    void StayUpWithoutCalls();
 
 private:
     Window& window_;

@@ -240,6 +240,8 @@ void RoomWindow::ShowCallBoard(const CallBoard& board, const std::string& counte
     }
     if (!board.called.empty()) {
         blinkTimer_->SetEnabled(true);
+    } else {
+        notice_.StayUpWithoutCalls();
     }
     for (std::size_t i = 0; i < 3; ++i) {
         if (board.countDigits[i] != kNoDigit) {
