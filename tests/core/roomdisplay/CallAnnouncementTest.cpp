@@ -1,12 +1,13 @@
 #include "roomdisplay/CallAnnouncement.h"
+#include "LogLines.h"
 #include "TestDisplay.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -32,18 +33,7 @@ struct Announcing {
         d.Run([&] { AnnounceCall(d.program, room); });
     }
     std::string Ini() const { return d.folder.Read("zarava.ini"); }
-    // The log's lines without their times, FOLDER standing for the program folder.
-    std::string Log() const {
-        const std::string log = d.folder.Read("Log/20240108.log");
-        std::string lines;
-        for (std::size_t at = 0; at < log.size(); at = log.find('\n', at) + 1) {
-            lines += log.substr(at + 13, log.find('\n', at) + 1 - at - 13);
-        }
-        for (std::size_t at; (at = lines.find(d.folder.Path())) != std::string::npos;) {
-            lines.replace(at, d.folder.Path().size(), "FOLDER");
-        }
-        return lines;
-    }
+    std::string Log() const { return test::LogLines(d.folder); }
     // What was handed to the player or the starter since the last look, by file name.
     std::vector<std::string> Heard() {
         std::vector<std::string> heard;
@@ -192,22 +182,14 @@ TEST(CallAnnouncementTest, PlayWaveStopsTheSoundForAnEmptyNameOrOneWithoutWav) {
 TEST(CallAnnouncementTest, ARequestThatCannotBeClearedIsAnnouncedAndLoggedAgainAtEachRefresh) {
     const std::string ini = "[DISPLAY INFOMATION]\r\n3CALL SOUND=1\r\n";
     Announcing a(ini);
-    // The folder can be read but not written; the log can. Root writes anywhere, so this
-    // thread takes another user's identity for its file accesses.
+    // The folder can be read but not written; the log can.
     ::chmod((a.d.folder / "Log").c_str(), 0777);
-    const bool root = ::geteuid() == 0;
-    ::chmod(a.d.folder.Path().c_str(), root ? 0755 : 0555);
-    if (root) {
-        ::setfsgid(65534);
-        ::setfsuid(65534);
-    }
+    ::chmod(a.d.folder.Path().c_str(), ::geteuid() == 0 ? 0755 : 0555);
     // On this thread, outside the engine: the settings store's pauses just move the time.
-    AnnounceCall(a.d.program, 3);
-    AnnounceCall(a.d.program, 3);
-    if (root) {
-        ::setfsuid(0);
-        ::setfsgid(0);
-    }
+    test::AsUnprivileged([&a] {
+        AnnounceCall(a.d.program, 3);
+        AnnounceCall(a.d.program, 3);
+    });
     ::chmod(a.d.folder.Path().c_str(), 0700);
 
     EXPECT_EQ(a.Heard(), (std::vector<std::string>{"chime.wav", "chime.wav"}));
