@@ -3,13 +3,11 @@
 #include "LogLines.h"
 #include "QueueFiles.h"
 #include "TestDisplay.h"
-#include "roomdisplay/CallBoard.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -162,37 +160,6 @@ TEST(QueueFileTest, TheLogSaysOnceWhyARoomCannotShowItsFileAndOnceWhenItCanAgain
                                                 std::string(c.trouble) +
                                                 "\nroom 1 queue file: all right again\n")
             << c.what;
-    }
-}
-
-TEST(QueueFileTest, NumbersAreDrawnWithTheirFirstSecondAndLastCharacter) {
-    using Digits = std::array<std::int16_t, 3>;
-    const struct {
-        const char* ticket;
-        Digits digits;
-    } tickets[] = {
-        {"7", {0, 0, 7}},   {"42", {0, 4, 2}},
-        {"123", {1, 2, 3}}, {"1234", {1, 2, 4}},
-        {"007", {0, 0, 7}}, {"0", {0, 0, 0}},
-        {"-5", {0, 0, 5}},  {"abc", {0, 0, 0}},
-        {"12a", {1, 2, 0}}, {"０１２", {0, 1, 2}},
-        {"", {0, 0, 0}},    {"7.5", {0, 0, 8}},
-        {"9.5", {0, 1, 0}}, {"番5", {0, 5, 5}},
-        {"+3", {0, 0, 3}},  {"99999999999999999999", {9, 9, 9}},
-    };
-    for (const auto& t : tickets) {
-        EXPECT_EQ(TicketDigits(t.ticket), t.digits) << t.ticket;
-    }
-    using Counter = std::array<std::int16_t, 2>;
-    const struct {
-        const char* counter;
-        Counter digits;
-    } counters[] = {
-        {"5", {0, 5}},   {"12", {1, 2}},  {"0", {-1, -1}},  {"", {-1, -1}},  {"-3", {-1, -1}},
-        {"x", {-1, -1}}, {"123", {1, 3}}, {"０５", {0, 5}}, {"4.6", {0, 5}},
-    };
-    for (const auto& c : counters) {
-        EXPECT_EQ(CounterDigits(c.counter), c.digits) << c.counter;
     }
 }
 
