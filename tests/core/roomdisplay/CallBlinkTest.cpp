@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -193,8 +192,7 @@ protected:
                                    "[DISPLAY INFOMATION]\r\nCOUNTER=番窓口\r\nMSG TYPE=" +
                                    type +
                                    "\r\nMSSG 4=午前の受付は終了しました\r\n1CALL SOUND=0\r\n"
-                                   "2CALL SOUND=0\r\n[DAZUZE INFOMATION]\r\n1TIME CALC=2\r\n"
-                                   "2TIME CALC=2\r\n")
+                                   "[DAZUZE INFOMATION]\r\n1TIME CALC=2\r\n")
                            .value());
     }
     std::string Shown(const RoomWindow& room) const {
@@ -216,24 +214,17 @@ protected:
     int stamp_ = 0;
 };
 
-TEST_F(CallBlinkTest, RoomsBlinkTogetherAndARefreshShowsTheFirstCalledTicketAtTheNextTick) {
+TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
     const std::vector<Ticket> calls{{"1", "呼", "9:00", "9:05", "3"},
                                     {"2", "呼", "9:01", "9:06", "4"}};
     Issue(1, calls);
-    Issue(2, {{"51", "呼", "9:00", "9:05", "12"}});
-    auto room1 = d.Room(1);
-    auto room2 = d.Room(2);
-    d.time.AdvanceBy(1000);
-    for (int t = 0; t < 6000; t += 100) {
-        d.time.AdvanceBy(100);
-        EXPECT_EQ(Shown(*room1) == "off", Shown(*room2) == "off") << t;
-    }
+    auto room = d.Room(1);
     // Wait until the second ticket has just come on, then the issuer adds a waiting one.
-    for (int t = 0; t < 5000 && Shown(*room1) != "002@4"; t += 10) {
+    for (int t = 0; t < 5000 && Shown(*room) != "002@4"; t += 10) {
         d.time.AdvanceBy(10);
     }
     Issue(1, {calls[0], calls[1], {"6"}});
-    const std::vector<std::pair<std::string, int>> runs = Watch(*room1, 1000, 10).All();
+    const std::vector<std::pair<std::string, int>> runs = Watch(*room, 1000, 10).All();
     ASSERT_GE(runs.size(), 3u);
     EXPECT_EQ(runs[1].first, "off");
     EXPECT_LE(runs[1].second, 100) << "the refresh blanks the call area until the next tick";
