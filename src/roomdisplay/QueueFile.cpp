@@ -49,13 +49,14 @@ template <typename OnRecord> void ForEachRecord(std::string_view cp932, OnRecord
 }
 
 // Whether the bytes are text as code page 932 holds it: no control bytes but Tab, CR and LF,
-// no byte that starts no character, and every lead byte followed by a second byte.
+// no byte that starts no character, and every lead byte followed by a second byte but at the
+// very end, where a read cut at its limit may have split a character.
 bool IsCp932Text(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         const std::size_t length = Cp932CharLength(bytes, i);
         if ((b < 0x20 && b != '\t' && b != '\r' && b != '\n') || b == 0x7F || b == 0x80 ||
-            b == 0xA0 || b >= 0xFD || (length == 1 && IsCp932LeadByte(b))) {
+            b == 0xA0 || b >= 0xFD || (length == 1 && IsCp932LeadByte(b) && i + 1 < bytes.size())) {
             return false;
         }
         i += length;

@@ -7,8 +7,9 @@ namespace zarava {
 
 void QueueFileReport::Read(int room, const std::optional<std::string>& path, ReadFileResult read,
                            std::string_view bytes) {
+    // Without a path nothing was read: TODAY names no file of the temp folder.
     const std::string_view trouble =
-        QueueFileTroubleText(path ? QueueFileTroubleOf(read, bytes) : QueueFileTrouble::None);
+        path ? QueueFileTroubleText(QueueFileTroubleOf(read, bytes)) : "";
     trouble_.Report("room " + std::to_string(room) + " queue file",
                     trouble.empty() ? "" : *path + " " + std::string(trouble));
 }

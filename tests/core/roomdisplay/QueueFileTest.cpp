@@ -113,7 +113,8 @@ TEST(QueueFileTest, TroubleOfARead) {
         {R::Ok, "1\t\t\t\t\xe5\x91\xbc\t\t\t\t\t\t\r\n", T::Utf8}, // 呼 in UTF-8
         {R::Ok, record + "\x01\x02\x03", T::NotText},
         {R::Ok, record + "\xff", T::NotText},
-        {R::Ok, record + "\x81", T::NotText}, // half of a double-byte character
+        {R::Ok, record + "\x81\t\r\n", T::NotText},  // half of a double-byte character
+        {R::TooLarge, record + "\x81", T::TooLarge}, // cut at the limit
         {R::Ok, "1,2,3\r\n4,5,6\r\n", T::NoRecords},
     };
     for (const auto& c : cases) {
