@@ -93,16 +93,16 @@ QueueFileTrouble QueueFileTroubleOf(ReadFileResult read, std::string_view bytes)
     case ReadFileResult::Failed:
         return QueueFileTrouble::Unreadable;
     }
+    // Every refresh asks, so the common file costs a look at its first line and characters:
+    // the whole bytes are scanned only when no line of them is a record.
     if (bytes.find('\0') != std::string_view::npos) {
         return QueueFileTrouble::HoldsNul;
     }
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && IsValidUtf8(bytes)) {
+    // Code page 932 text is no UTF-8 within a character or two of its first beyond ASCII.
+    const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (high != bytes.end() && IsValidUtf8(bytes.substr(high - bytes.begin()))) {
         return QueueFileTrouble::Utf8;
-    }
-    if (!IsCp932Text(bytes)) {
-        return QueueFileTrouble::NotText;
     }
     bool anyRecord = false;
     ForEachRecord(bytes, [&anyRecord](const auto&) {
@@ -110,7 +110,7 @@ QueueFileTrouble QueueFileTroubleOf(ReadFileResult read, std::string_view bytes)
         return false;
     });
     if (!anyRecord && bytes.find_first_not_of("\r\n") != std::string_view::npos) {
-        return QueueFileTrouble::NoRecords;
+        return IsCp932Text(bytes) ? QueueFileTrouble::NoRecords : QueueFileTrouble::NotText;
     }
     return read == ReadFileResult::TooLarge ? QueueFileTrouble::TooLarge : QueueFileTrouble::None;
 }

@@ -39,7 +39,7 @@ enum class QueueFileTrouble {
     NotAFile,   // a folder, a pipe or a device
     HoldsNul,   // NUL bytes: damaged, or text in a wide encoding
     Utf8,       // UTF-8 rather than code page 932: the called state 呼 is never found
-    NotText,    // control bytes, or bytes that code page 932 text cannot hold
+    NotText,    // no queue line, and bytes that code page 932 text cannot hold
     NoRecords,  // text, but not one line of eleven Tab-separated fields
     TooLarge,   // longer than any queue: only its start was read
 };

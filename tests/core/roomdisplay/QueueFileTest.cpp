@@ -111,9 +111,10 @@ TEST(QueueFileTest, TroubleOfARead) {
         {R::TooLarge, std::string(100, '\0'), T::HoldsNul},
         {R::Ok, "\xef\xbb\xbf" + record, T::Utf8},
         {R::Ok, "1\t\t\t\t\xe5\x91\xbc\t\t\t\t\t\t\r\n", T::Utf8}, // 呼 in UTF-8
-        {R::Ok, record + "\x01\x02\x03", T::NotText},
-        {R::Ok, record + "\xff", T::NotText},
-        {R::Ok, record + "\x81\t\r\n", T::NotText},  // half of a double-byte character
+        {R::Ok, "\x01\x02\x03\r\n", T::NotText},
+        {R::Ok, "\x89PNG\r\n\x1a\n\xff", T::NotText},
+        {R::Ok, "\x81\t\r\n", T::NotText},           // half of a double-byte character
+        {R::Ok, record + "\x01\xff", T::None},       // a line the room can show
         {R::TooLarge, record + "\x81", T::TooLarge}, // cut at the limit
         {R::Ok, "1,2,3\r\n4,5,6\r\n", T::NoRecords},
     };
