@@ -1,7 +1,10 @@
 #pragma once
 
 #include "TempFolder.h"
+#include "engine/VirtualTime.h"
+#include "files/OperationsLog.h"
 
+#include <filesystem>
 #include <string>
 
 namespace zarava::test {
@@ -20,5 +23,15 @@ inline std::string LogLines(const TempFolder& folder, const std::string& day = "
     }
     return lines;
 }
+
+// A folder with an operations log in its Log folder, on virtual time.
+struct FolderWithLog {
+    FolderWithLog() { std::filesystem::create_directory(folder / "Log"); }
+    std::string Lines() const { return LogLines(folder); }
+
+    TempFolder folder;
+    VirtualTime time;
+    OperationsLog log{time, folder / "Log"};
+};
 
 } // namespace zarava::test

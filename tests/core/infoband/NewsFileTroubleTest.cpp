@@ -2,8 +2,6 @@
 
 #include "LogLines.h"
 #include "Unprivileged.h"
-#include "engine/VirtualTime.h"
-#include "files/OperationsLog.h"
 #include "window/TroubleLog.h"
 
 #include <sys/stat.h>
@@ -17,11 +15,9 @@ namespace zarava {
 namespace {
 
 TEST(NewsFileTroubleTest, TheLogSaysOnceWhyTheNewsCannotBeShownAndOnceWhenItCanAgain) {
-    test::TempFolder folder;
-    std::filesystem::create_directory(folder / "Log");
-    VirtualTime time;
-    OperationsLog log(time, folder / "Log");
-    TroubleLog trouble(log);
+    test::FolderWithLog f;
+    const test::TempFolder& folder = f.folder;
+    TroubleLog trouble(f.log);
     const std::string news = folder / "news.sjis";
     const auto replace = [&](const std::string& content) {
         std::filesystem::remove(news);

@@ -1,12 +1,9 @@
 #include "window/TroubleLog.h"
 
 #include "LogLines.h"
-#include "engine/VirtualTime.h"
-#include "files/OperationsLog.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -14,11 +11,8 @@ namespace zarava {
 namespace {
 
 TEST(TroubleLogTest, OneLineWhenATroubleStartsOrChangesAndOneWhenItEnds) {
-    test::TempFolder folder;
-    std::filesystem::create_directory(folder / "Log");
-    VirtualTime time;
-    OperationsLog log(time, folder / "Log");
-    TroubleLog trouble(log);
+    test::FolderWithLog f;
+    TroubleLog trouble(f.log);
     const std::pair<const char*, const char*> looks[] = {
         {"", ""},          {"is a pipe", "x: is a pipe\n"},           {"is a pipe", ""},
         {"is a pipe", ""}, {"cannot be read", "x: cannot be read\n"}, {"", "x: all right again\n"},
@@ -28,7 +22,7 @@ TEST(TroubleLogTest, OneLineWhenATroubleStartsOrChangesAndOneWhenItEnds) {
     for (const auto& [found, line] : looks) {
         trouble.Report("x", found);
         expected += line;
-        EXPECT_EQ(test::LogLines(folder), expected) << found;
+        EXPECT_EQ(f.Lines(), expected) << found;
     }
 }
 
