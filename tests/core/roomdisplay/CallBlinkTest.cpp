@@ -256,14 +256,22 @@ TEST_F(CallBlinkTest, ANoticeStaysUpWhenTheLastCallIsServedAtAnyPhaseOfTheTurns)
 }
 
 TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
+    d.folder.Write("chime.wav", "x");
     Issue(1, {{"1", "呼", "9:00", "9:05", "3"}});
     auto room = d.Room(1);
     d.time.AdvanceBy(3000);
     d.Run([&room] { room->Close(); });
-    const std::size_t handOvers = d.host.handOvers.size();
+    const bool banner = room->State("ImgCall", 3).visible;
+    // The issuer calls the next ticket and asks for the chime.
     Issue(1, {{"2", "呼", "9:00", "9:05", "3"}});
-    d.time.AdvanceBy(5000);
-    EXPECT_EQ(d.host.handOvers.size(), handOvers);
+    std::string ini = d.folder.Read("zarava.ini");
+    ini.replace(ini.find("1CALL SOUND=0"), 13, "1CALL SOUND=1");
+    d.folder.Write("zarava.ini", ini);
+    for (int t = 0; t < 3000; t += 100) {
+        d.time.AdvanceBy(100);
+        EXPECT_EQ(room->State("ImgCall", 3).visible, banner) << t;
+    }
+    EXPECT_TRUE(d.sound.played.empty());
 }
 
 } // namespace
