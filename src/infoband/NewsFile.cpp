@@ -4,6 +4,7 @@
 #include "files/SharedFolder.h"
 #include "text/Cp932.h"
 #include "text/Text.h"
+#include "window/TroubleLog.h"
 
 #include <cmath>
 
@@ -80,9 +81,28 @@ bool NewsFileOfToday(const std::string& path, const LocalDateTime& now) {
     return lastWrite != 0 && SameDay(lastWrite, now);
 }
 
-std::optional<std::string> ReadNewsText(const std::string& path) {
+std::string_view NewsFileTrouble(ReadFileResult read) {
+    static_assert(kNewsReadLimit == 1u << 20, "the words below name the limit");
+    switch (read) {
+    case ReadFileResult::Ok:
+    case ReadFileResult::Missing:
+        return {};
+    case ReadFileResult::NotAFile:
+        return "is not a file but a folder, a pipe or a device";
+    case ReadFileResult::TooLarge:
+        return "is larger than 1 MiB: the band shows only its first lines";
+    case ReadFileResult::Failed:
+        break;
+    }
+    return "cannot be read (no permission, or the share failed)";
+}
+
+std::optional<std::string> ReadNewsText(const std::string& path, TroubleLog& trouble) {
     std::string bytes;
-    switch (ReadFileStart(path, bytes, kNewsReadLimit)) {
+    const ReadFileResult read = ReadFileStart(path, bytes, kNewsReadLimit);
+    const std::string_view words = NewsFileTrouble(read);
+    trouble.Report("news file", words.empty() ? "" : path + " " + std::string(words));
+    switch (read) {
     case ReadFileResult::Ok:
         return NewsTextFromBytes(bytes, NewsBytes::Whole);
     case ReadFileResult::TooLarge:

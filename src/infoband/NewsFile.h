@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DateTime.h"
+#include "files/Files.h"
 
 #include <cstddef>
 #include <optional>
@@ -8,6 +9,8 @@
 #include <string_view>
 
 namespace zarava {
+
+class TroubleLog;
 
 // The news file of the information band: "news.sjis" in the program folder, code page 932, one
 // news item a line, used only on the day it was written.
@@ -32,8 +35,13 @@ bool SameDay(double dateValue, const LocalDateTime& today);
 // Whether the news file exists and was last written on the day of `now`.
 bool NewsFileOfToday(const std::string& path, const LocalDateTime& now);
 
+// Why one read of the news file leaves the band without its news, or with only part of it: the
+// words for the log after the file's name; empty for none. A file gone since it was looked at
+// is none: there is no news to show.
+std::string_view NewsFileTrouble(ReadFileResult read);
+
 // NewsText of the file, read afresh; nothing when it cannot be read (gone since it was looked
-// at, a folder, no permission).
-std::optional<std::string> ReadNewsText(const std::string& path);
+// at, a folder, no permission). `trouble` is told what the read found.
+std::optional<std::string> ReadNewsText(const std::string& path, TroubleLog& trouble);
 
 } // namespace zarava

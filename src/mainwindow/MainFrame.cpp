@@ -181,7 +181,7 @@ void MainFrame::TickerTick() {
         if (NewsFileOfToday(path, program_.clock.Now()) && !tickerBusy_) {
             const std::string message = program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3");
             // A file that went away or cannot be read since the look changes nothing.
-            if (const std::optional<std::string> newsText = ReadNewsText(path)) {
+            if (const std::optional<std::string> newsText = ReadNewsText(path, newsTrouble_)) {
                 line = TickerLine(clockText, message, *newsText);
             }
         }

@@ -5,6 +5,7 @@
 #include "ports/TickerNotification.h"
 #include "window/ChildWindow.h"
 #include "window/Program.h"
+#include "window/TroubleLog.h"
 
 #include <array>
 #include <cstdint>
@@ -86,6 +87,7 @@ private:
     CloseWatchdog watchdog_;
     std::unique_ptr<Timer> tickerTimer_;
     bool tickerBusy_ = false;
+    TroubleLog newsTrouble_{program_.log};
     std::array<bool, 7> roomShown_{}; // by room number, 1..6
     std::int16_t openRoomCount_ = 0;
     std::array<std::unique_ptr<ChildWindow>, 7> roomWindow_; // by room number; 0: the filler

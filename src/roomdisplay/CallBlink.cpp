@@ -54,13 +54,10 @@ void CallBlink::Tick(bool blinkOn, CallRecords& calls, NoticePanel& notice) {
 
 // Shows the next entry with a ticket from the cursor on, or the first entry when none is left.
 void CallBlink::DrawNextCall(CallRecords& calls) {
-    const int from = calls.CallCursor;
+    const auto from = static_cast<std::size_t>(std::max<int>(calls.CallCursor, 0));
     calls.CallCursor = 0;
-    for (int e = std::max(from, 0); e <= 10; ++e) {
-        const auto entry = static_cast<std::size_t>(e);
-        if (calls.CalledDigits[0][entry] + calls.CalledDigits[1][entry] +
-                calls.CalledDigits[2][entry] >
-            0) {
+    for (std::size_t e = from; e < kCalledEntries; ++e) {
+        if (calls.CalledDigits[0][e] + calls.CalledDigits[1][e] + calls.CalledDigits[2][e] > 0) {
             calls.CallCursor = static_cast<std::int16_t>(e);
             break;
         }
@@ -84,8 +81,8 @@ void CallBlink::DrawNextCall(CallRecords& calls) {
         w_.SetPicture(counter_[0], tens > 0 ? picture(counterPalette_, tens) : Picture{});
         w_.SetPicture(counter_[1], picture(counterPalette_, units));
     }
-    calls.CallCursor =
-        static_cast<std::int16_t>(calls.CallCursor + 1 >= 10 ? 0 : calls.CallCursor + 1);
+    const auto next = static_cast<std::size_t>(calls.CallCursor) + 1;
+    calls.CallCursor = static_cast<std::int16_t>(next >= kCalledEntries ? 0 : next);
 }
 
 } // namespace zarava

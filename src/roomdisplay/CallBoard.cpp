@@ -13,7 +13,6 @@ namespace zarava {
 namespace {
 
 constexpr std::size_t kBoardSlots = 12;
-constexpr std::size_t kCalledEntries = 10;
 constexpr std::size_t kMeasuredWaits = 10;
 constexpr double kMostMinutesShown = 180;
 constexpr int kSecondsPerDay = 86400;
@@ -201,7 +200,7 @@ void CallRecords::Record(const std::vector<CalledEntry>& called) {
         row.fill(0);
     }
     CallCursor = 0;
-    for (std::size_t e = 0; e < called.size() && e < 11; ++e) {
+    for (std::size_t e = 0; e < called.size() && e < kCalledEntries; ++e) {
         for (std::size_t d = 0; d < 3; ++d) {
             CalledDigits[d][e] = called[e].digits[d];
         }

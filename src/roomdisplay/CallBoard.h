@@ -53,12 +53,16 @@ std::array<std::int16_t, 3> TicketDigits(std::string_view ticketNo);
 // less, empty, not a number).
 std::array<std::int16_t, 2> CounterDigits(std::string_view counterNo);
 
+// A refresh records the first this many tickets being called.
+inline constexpr std::size_t kCalledEntries = 10;
+
 // The call records of a room window, filled by every refresh and shown in turn by the blink:
-// `CalledDigits`(digit, entry) and `CalledCounterDigits`(digit, entry) for entries 0 to 10,
-// and `CallCursor`, the entry to look at first at the next switch-on.
+// `CalledDigits`(digit, entry) (hundreds, tens, units) and `CalledCounterDigits`(digit, entry)
+// (tens, units) for the entries, and `CallCursor`, the entry to look at first at the next
+// switch-on. An entry whose digits are all 0 holds no ticket.
 struct CallRecords {
-    std::array<std::array<std::int16_t, 11>, 4> CalledDigits{};
-    std::array<std::array<std::int16_t, 11>, 3> CalledCounterDigits{};
+    std::array<std::array<std::int16_t, kCalledEntries>, 3> CalledDigits{};
+    std::array<std::array<std::int16_t, kCalledEntries>, 2> CalledCounterDigits{};
     std::int16_t CallCursor = 0;
 
     // Takes a refresh's called entries over: every called digit cleared and the cursor back

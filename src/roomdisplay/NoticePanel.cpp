@@ -42,4 +42,11 @@ void NoticePanel::ShowPanel() {
     window_.SetVisible(frame_, true);
 }
 
+void NoticePanel::StayUpWithoutCalls() {
+    if (msgActive_) {
+        msgShown_ = true;
+        window_.SetVisible(frame_, true);
+    }
+}
+
 } // namespace zarava

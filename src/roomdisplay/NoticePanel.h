@@ -23,7 +23,6 @@ public:
     // notice, like any number but 1 and 2.
     void Apply(double msgType, const std::function<std::string(std::string_view)>& readNotice);
 
-    std::int16_t ShownMsgType() const { return shownMsgType_; }
     bool MsgActive() const { return msgActive_; }
     bool MsgShown() const { return msgShown_; }
 
@@ -32,6 +31,10 @@ public:
     void TakeTurn();
     // The blink's switch-off while a notice is active: the panel comes back.
     void ShowPanel();
+    // A refresh found no ticket being called, so the blink stops where it was. An active notice
+    // then stays up on its own rather than leave the call area blank, and counts as having had
+    // its turn: the next call shows at the blink's next switch-on.
+    void StayUpWithoutCalls();
 
 private:
     Window& window_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/Files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,6 +31,25 @@ inline constexpr std::size_t kQueueRecordFields = 11;
 // do not split into exactly eleven fields are skipped. Tab, CR and LF are never the second byte
 // of a double-byte character, so the bytes are split before anything is decoded.
 std::vector<QueueRecord> ParseQueueFile(std::string_view cp932);
+
+// Why a room cannot show the queue its file holds, or shows only part of it.
+enum class QueueFileTrouble {
+    None,
+    Unreadable, // no permission, a link that leads nowhere or round in a loop, a share's error
+    NotAFile,   // a folder, a pipe or a device
+    HoldsNul,   // NUL bytes: damaged, or text in a wide encoding
+    Utf8,       // UTF-8 rather than code page 932: the called state 呼 is never found
+    NotText,    // no queue line, and bytes that code page 932 text cannot hold
+    NoRecords,  // text, but not one line of eleven Tab-separated fields
+    TooLarge,   // longer than any queue: only its start was read
+};
+
+// The trouble of one read of a queue file: its result and the bytes it gave. A missing file is
+// none, as the issuer has simply not written one yet.
+QueueFileTrouble QueueFileTroubleOf(ReadFileResult read, std::string_view bytes);
+
+// The trouble in words for the log, after the file's name; empty for none.
+std::string_view QueueFileTroubleText(QueueFileTrouble trouble);
 
 // The key of a queue file's last-write time (a local date-time value): its time of day as
 // hhmmss, 13:05:09.7 giving 130509. The date is no part of it.

@@ -179,6 +179,8 @@ void RoomWindow::PollQueueFile() {
             lastQueueFileStamp_ = key;
             RefreshCallBoard();
         }
+    } else if (path) {
+        queueReport_.NotFound(roomNo_, *path);
     }
 
     notice_.Apply(
@@ -205,6 +207,7 @@ void RoomWindow::RefreshCallBoard() {
     if (read != ReadFileResult::Ok && read != ReadFileResult::TooLarge) {
         queueBytes_.clear();
     }
+    queueReport_.Read(roomNo_, path, read, queueBytes_);
     const double timeCalc =
         LenientNumber(program_.ReadSetting("DAZUZE INFOMATION", NumberText(roomNo_) + "TIME CALC"));
 
@@ -240,6 +243,8 @@ void RoomWindow::ShowCallBoard(const CallBoard& board, const std::string& counte
     }
     if (!board.called.empty()) {
         blinkTimer_->SetEnabled(true);
+    } else {
+        notice_.StayUpWithoutCalls();
     }
     for (std::size_t i = 0; i < 3; ++i) {
         if (board.countDigits[i] != kNoDigit) {

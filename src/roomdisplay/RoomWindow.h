@@ -4,6 +4,7 @@
 #include "roomdisplay/CallBlink.h"
 #include "roomdisplay/CallBoard.h"
 #include "roomdisplay/NoticePanel.h"
+#include "roomdisplay/QueueFileReport.h"
 #include "roomdisplay/RoomDesign.h"
 #include "window/ChildWindow.h"
 #include "window/Program.h"
@@ -90,6 +91,7 @@ private:
     NoticePanel notice_;
     CallBlink blink_;
     std::string queueBytes_; // kept from one refresh to the next, to keep its space
+    QueueFileReport queueReport_{program_.log};
     // The poll reads settings and shares the strand of the window's other such handlers; the
     // blink never waits, so it has a strand of its own and keeps its rhythm meanwhile.
     std::unique_ptr<Timer> pollTimer_;

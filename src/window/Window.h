@@ -45,7 +45,6 @@ public:
     bool Closed() const { return closed_; }
 
     // A number that reports name the window by (a room window: its room number).
-    int Tag() const { return tag_; }
     void SetTag(int tag) { tag_ = tag; }
 
     // The changes since the last call, or nothing when no control differs from what was handed

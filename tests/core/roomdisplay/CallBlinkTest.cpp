@@ -1,18 +1,17 @@
-// The call area over a morning, in virtual time: the whole main window with its shared blink
-// phase, rooms following the issuer's queue files.
+// The call area's blink and the notice taking turns with it: first the animation alone, tick
+// by tick, then room windows following the issuer's queue files in virtual time.
 
-#include "FrameFixture.h"
+#include "roomdisplay/CallBlink.h"
 #include "QueueFiles.h"
 #include "TestDisplay.h"
+#include "roomdisplay/RoomDesign.h"
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
+#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace zarava {
@@ -20,11 +19,11 @@ namespace {
 
 using test::Ticket;
 
-// What a room's call area shows: "off", "notice", or the called number with "@" and the
-// counter when the counter caption shows ("001@3", "002"); "#" when the 番 glyph is hidden.
-std::string CallArea(const WindowSnapshot& s) {
-    const auto state = [&s](const char* name, int index = -1) -> const ControlState& {
-        return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
+// What a call area shows: "notice", "off", or the called number with "@" and the counter when
+// the counter caption shows ("001@3", "002"); "#" after it when the 番 glyph is hidden.
+std::string CallArea(const std::vector<ControlState>& controls, const WindowDesign& design) {
+    const auto state = [&](const char* name, int index = -1) -> const ControlState& {
+        return controls.at(static_cast<std::size_t>(design.Find(name, index)));
     };
     const auto digit = [](const Picture& p) {
         return p.resource.empty() ? std::string() : p.resource.substr(p.resource.find('_') + 1);
@@ -43,220 +42,236 @@ std::string CallArea(const WindowSnapshot& s) {
     return state("ImgCall", 9).visible ? text : text + "#";
 }
 
-struct Stretch {
-    std::string shown;
-    std::int64_t from;
-    std::int64_t ms;
-};
-
-class CallBlinkTest : public test::FrameFixture {
-protected:
-    void SetUp() override {
-        std::filesystem::create_directory(folder_ / "Temp");
-        WriteIni(
-            Utf8ToCp932("[DAZUZE INFOMATION]\r\nSHINSATSU=1\r\nDAZUZE1=R1\r\nDAZUZE2=R2\r\n"
-                        "1TIME CALC=2\r\n2TIME CALC=2\r\n"
-                        "[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
-                        "[DISPLAY INFOMATION]\r\nCOUNTER=番窓口\r\nMSG TYPE=0\r\n"
-                        "MSSG 4=午前の受付は終了しました\r\n1CALL SOUND=0\r\n2CALL SOUND=0\r\n")
-                .value());
-    }
-    // The issuer rewrites a room's queue file; each rewrite gets a stamp a second later.
-    void Issue(int room, const std::vector<Ticket>& tickets) {
-        const std::string name = "Temp/20240108_" + std::to_string(room) + ".tmp";
-        temp_.Write(name, test::QueueFile(tickets));
-        ASSERT_TRUE(test::SetLastWrite(temp_ / name, {2024, 1, 8, 9, 0, ++stamp_, 0}));
-    }
-    void SetMsgType(const std::string& type) {
-        std::string ini = Ini();
-        const std::size_t at = ini.find("MSG TYPE=") + 9;
-        ini.replace(at, ini.find('\r', at) - at, type);
-        WriteIni(ini);
-    }
-    const WindowSnapshot& Room(int room) const {
-        for (const auto& [id, window] : host_.windows) {
-            if (window.tag == room) {
-                return window;
-            }
+// What a call area shows over a while, as runs of the same sight: "off:600 001@3:1800".
+class Runs {
+public:
+    void Add(const std::string& shown, int ms) {
+        if (!runs_.empty() && runs_.back().first == shown) {
+            runs_.back().second += ms;
+        } else {
+            runs_.push_back({shown, ms});
         }
-        throw std::runtime_error("no room " + std::to_string(room));
     }
-    // What a room's call area shows over the next `ms`, sampled every `step`, as runs.
-    std::vector<Stretch> Watch(int room, std::int64_t ms, std::int64_t step = 100) {
-        std::vector<Stretch> runs;
-        for (std::int64_t t = 0; t < ms; t += step) {
-            time_.AdvanceBy(step);
-            const std::string shown = CallArea(Room(room));
-            if (!runs.empty() && runs.back().shown == shown) {
-                runs.back().ms += step;
-            } else {
-                runs.push_back({shown, time_.Elapsed(), step});
-            }
-        }
-        return runs;
-    }
-    // The runs without the first and last, which the watch may have cut.
-    static std::vector<Stretch> Whole(std::vector<Stretch> runs) {
-        if (runs.size() < 2) {
-            return {};
-        }
-        return {runs.begin() + 1, runs.end() - 1};
-    }
-    static std::string Sequence(const std::vector<Stretch>& runs) {
+    // The runs but the first and the last, which the watch may have cut.
+    std::string Whole() const {
         std::string text;
-        for (const Stretch& r : runs) {
-            text += (text.empty() ? "" : " ") + r.shown + ":" + std::to_string(r.ms);
+        for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
+            text +=
+                (text.empty() ? "" : " ") + runs_[i].first + ":" + std::to_string(runs_[i].second);
         }
         return text;
     }
+    const std::vector<std::pair<std::string, int>>& All() const { return runs_; }
 
+private:
+    std::vector<std::pair<std::string, int>> runs_;
+};
+
+// The animation alone: the blink's 100 ms ticks and the shared phase stepping every sixth one,
+// with the call records and the notice as a refresh and a poll leave them.
+struct Animation {
+    explicit Animation(const std::vector<std::pair<const char*, const char*>>& called) {
+        std::vector<CalledEntry> entries;
+        for (const auto& [ticket, counter] : called) {
+            entries.push_back({TicketDigits(ticket), CounterDigits(counter)});
+        }
+        calls.Record(entries);
+        // The load and every refresh leave the call area blank.
+        window.SetVisible(window.Find("ImgCall", 3), false);
+        window.SetVisible(window.Find("TlxCall"), false);
+    }
+    Runs Run(int ms) {
+        Runs runs;
+        for (int t = 0; t < ms; t += 100, ++ticks) {
+            if (ticks % 6 == 0) {
+                phase.Advance();
+            }
+            blink.Tick(phase.On(), calls, notice);
+            runs.Add(Shown(), 100);
+        }
+        return runs;
+    }
+    void Notice(int msgType) {
+        notice.Apply(msgType, [](std::string_view) { return std::string("notice"); });
+    }
+    std::string Shown() const { return CallArea(window.Snapshot().controls, window.Design()); }
+
+    Window window{RoomWindowDesign()};
+    CallRecords calls;
+    NoticePanel notice{window};
+    CallBlink blink{window};
+    BlinkPhase phase;
+    int ticks = 0;
+};
+
+TEST(CallBlinkAnimationTest, EachSwitchOnShowsTheNextCalledTicketFor1800MsThen600MsOff) {
+    const struct {
+        std::vector<std::pair<const char*, const char*>> called;
+        const char* shown; // the numbers of the first whole switch-ons in turn
+    } cases[] = {
+        {{{"7", "5"}}, "007@5 007@5 007@5"},
+        {{{"1", "12"}, {"2", ""}, {"3", "0"}}, "001@12 002 003 001@12 002"},
+        // Entry 1 holds no ticket (its digits are all 0) and is passed over.
+        {{{"5", "3"}, {"0", "4"}, {"7", "6"}}, "005@3 007@6 005@3 007@6"},
+        {{{"1", "1"},
+          {"2", "2"},
+          {"3", "3"},
+          {"4", "4"},
+          {"5", "5"},
+          {"6", "6"},
+          {"7", "7"},
+          {"8", "8"},
+          {"9", "9"},
+          {"10", "10"}},
+         "001@1 002@2 003@3 004@4 005@5 006@6 007@7 008@8 009@9 010@10 001@1"},
+    };
+    for (const auto& c : cases) {
+        Animation a(c.called);
+        const Runs runs = a.Run(26400);
+        std::string shown;
+        for (const auto& [sight, ms] : runs.All()) {
+            EXPECT_EQ(ms, sight == "off" ? 600 : 1800) << sight;
+            shown += sight == "off" ? "" : (shown.empty() ? "" : " ") + sight;
+        }
+        EXPECT_EQ(shown.substr(0, std::string(c.shown).size()), c.shown);
+    }
+}
+
+TEST(CallBlinkAnimationTest, ANoticeTakesTurnsWithTheCallsAndItsGlyphBlinksOnlyMeanwhile) {
+    Animation a({{"1", "3"}, {"2", "5"}});
+    a.Run(2000);
+    a.Notice(1);
+    EXPECT_EQ(a.Shown(), "notice") << "at once";
+    EXPECT_EQ(a.Run(17000).Whole(), "002@5:1800 notice:3000 001@3:1800 notice:3000 002@5:1800");
+    a.Notice(0);
+    a.Run(600);
+    EXPECT_EQ(a.Run(10000).Whole(),
+              "off:600 002@5:1800 off:600 001@3:1800 off:600 002@5:1800 off:600");
+}
+
+// The notice is switched off after each of a whole turn's 48 ticks, and on again a second
+// later: from then on the call area must go as for a notice switched on for the first time.
+TEST(CallBlinkAnimationTest, ANoticeSwitchedOffAndOnAgainStartsAsAFreshOneAtAnyPhase) {
+    for (int off = 0; off < 4800; off += 100) {
+        Animation again({{"1", "3"}, {"2", "5"}});
+        Animation fresh({{"1", "3"}, {"2", "5"}});
+        again.Notice(1);
+        again.Run(1200 + off);
+        again.Notice(0);
+        fresh.Run(1200 + off);
+        again.Run(1000);
+        fresh.Run(1000);
+        again.Notice(1);
+        fresh.Notice(1);
+        std::string seen, expected;
+        for (int t = 0; t < 6000; t += 100) {
+            // Which ticket shows depends on the rotation before; the turns must not.
+            seen += again.Run(100).All()[0].first == "notice" ? 'N' : '.';
+            expected += fresh.Run(100).All()[0].first == "notice" ? 'N' : '.';
+        }
+        EXPECT_EQ(seen, expected) << "switched off " << off << " ms into the turns";
+    }
+}
+
+// Room windows with the queue files of an issuer and the shared phase of the main window.
+class CallBlinkTest : public ::testing::Test {
+protected:
+    CallBlinkTest() {
+        std::filesystem::create_directory(d.folder / "Temp");
+        SetMsgType("0");
+    }
+    // The issuer rewrites a room's queue file; each rewrite is stamped a second after the last.
+    void Issue(int room, const std::vector<Ticket>& tickets) {
+        const std::string name = "Temp/20240108_" + std::to_string(room) + ".tmp";
+        d.folder.Write(name, test::QueueFile(tickets));
+        ASSERT_TRUE(test::SetLastWrite(d.folder / name, {2024, 1, 8, 9, 0, ++stamp_, 0}));
+    }
+    void SetMsgType(const std::string& type) {
+        d.folder.Write("zarava.ini",
+                       Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
+                                   "[DISPLAY INFOMATION]\r\nCOUNTER=番窓口\r\nMSG TYPE=" +
+                                   type +
+                                   "\r\nMSSG 4=午前の受付は終了しました\r\n1CALL SOUND=0\r\n"
+                                   "[DAZUZE INFOMATION]\r\n1TIME CALC=2\r\n")
+                           .value());
+    }
+    std::string Shown(const RoomWindow& room) const {
+        const WindowSnapshot& s = d.Published(room);
+        return CallArea(s.controls, *s.design);
+    }
+    Runs Watch(const RoomWindow& room, int ms, int step = 100) {
+        Runs runs;
+        for (int t = 0; t < ms; t += step) {
+            d.time.AdvanceBy(step);
+            runs.Add(Shown(room), step);
+        }
+        return runs;
+    }
+
+    test::TestDisplay d{""};
+    std::unique_ptr<Timer> phase_ = d.time.CreateTimer(d.time.NewStrand(), 600, true,
+                                                       [this] { d.program.blinkPhase.Advance(); });
     int stamp_ = 0;
 };
 
-std::vector<Ticket> Waiting(int from, int to) {
-    std::vector<Ticket> tickets;
-    for (int i = from; i <= to; ++i) {
-        tickets.push_back({std::to_string(i), "", "9:00"});
-    }
-    return tickets;
-}
-
-std::vector<Ticket> operator+(std::vector<Ticket> a, const std::vector<Ticket>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-TEST_F(CallBlinkTest, CalledTicketsBlinkInTurnInAllRoomsTogether) {
-    Issue(1, Waiting(1, 5));
-    Issue(2, Waiting(51, 53));
-    Start("12");
-    time_.AdvanceBy(2000);
-    EXPECT_EQ(Sequence(Watch(1, 3000)), "off:3000") << "nobody called yet";
-
-    Issue(1, std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}} + Waiting(2, 5));
-    Issue(2, std::vector<Ticket>{{"51", "呼", "9:00", "9:05", "12"}} + Waiting(52, 53));
-    time_.AdvanceBy(1000); // both polls have seen the files
-    std::vector<std::pair<std::int64_t, bool>> switches[3];
-    for (int t = 0; t < 12000; t += 100) {
-        time_.AdvanceBy(100);
-        for (int room : {1, 2}) {
-            const bool on = CallArea(Room(room)) != "off";
-            auto& s = switches[room];
-            if (s.empty() || s.back().second != on) {
-                s.emplace_back(time_.Elapsed(), on);
-            }
-        }
-    }
-    ASSERT_EQ(switches[1].size(), switches[2].size());
-    for (std::size_t i = 0; i < switches[1].size(); ++i) {
-        EXPECT_LE(std::abs(switches[1][i].first - switches[2][i].first), 100) << i;
-    }
-
-    std::vector<Stretch> runs = Whole(Watch(1, 10000));
-    ASSERT_GE(runs.size(), 6u);
-    for (const Stretch& r : runs) {
-        EXPECT_EQ(r.ms, r.shown == "off" ? 600 : 1800) << Sequence(runs);
-        EXPECT_TRUE(r.shown == "off" || r.shown == "001@3") << Sequence(runs);
-    }
-    EXPECT_EQ(Whole(Watch(2, 5000))[1].shown, "051@12");
-
-    // A second call, to no counter; the first is still being called.
-    Issue(1, std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}, {"2", "呼", "9:01", "9:06"}} +
-                 Waiting(3, 5));
-    time_.AdvanceBy(1000);
-    runs = Whole(Watch(1, 12000));
-    std::vector<std::string> numbers;
-    for (const Stretch& r : runs) {
-        EXPECT_EQ(r.ms, r.shown == "off" ? 600 : 1800) << Sequence(runs);
-        if (r.shown != "off") {
-            numbers.push_back(r.shown);
-        }
-    }
-    ASSERT_GE(numbers.size(), 4u) << Sequence(runs);
-    for (std::size_t i = 1; i < numbers.size(); ++i) {
-        EXPECT_NE(numbers[i], numbers[i - 1]) << Sequence(runs);
-        EXPECT_TRUE(numbers[i] == "001@3" || numbers[i] == "002") << Sequence(runs);
-    }
-}
-
 TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
-    const auto calls =
-        std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}, {"2", "呼", "9:01", "9:06", "4"}} +
-        Waiting(3, 5);
+    const std::vector<Ticket> calls{{"1", "呼", "9:00", "9:05", "3"},
+                                    {"2", "呼", "9:01", "9:06", "4"}};
     Issue(1, calls);
-    Start("1");
-    // Wait until the second ticket has just come on.
-    for (int t = 0; t < 20000 && CallArea(Room(1)) != "002@4"; t += 10) {
-        time_.AdvanceBy(10);
+    auto room = d.Room(1);
+    // Wait until the second ticket has just come on, then the issuer adds a waiting one.
+    for (int t = 0; t < 5000 && Shown(*room) != "002@4"; t += 10) {
+        d.time.AdvanceBy(10);
     }
-    ASSERT_EQ(CallArea(Room(1)), "002@4");
-    Issue(1, calls + Waiting(6, 6));
-    const std::vector<Stretch> runs = Watch(1, 1000, 10);
-    ASSERT_GE(runs.size(), 3u) << Sequence(runs);
-    EXPECT_EQ(runs[0].shown, "002@4");
-    EXPECT_EQ(runs[1].shown, "off");
-    EXPECT_LE(runs[1].ms, 100) << "the refresh blanks the call area until the next tick";
-    EXPECT_EQ(runs[2].shown, "001@3") << Sequence(runs);
+    Issue(1, {calls[0], calls[1], {"6"}});
+    const std::vector<std::pair<std::string, int>> runs = Watch(*room, 1000, 10).All();
+    ASSERT_GE(runs.size(), 3u);
+    EXPECT_EQ(runs[1].first, "off");
+    EXPECT_LE(runs[1].second, 100) << "the refresh blanks the call area until the next tick";
+    EXPECT_EQ(runs[2].first, "001@3");
 }
 
-TEST_F(CallBlinkTest, ANoticeTakesTurnsWithTheCalls3000And1800Ms) {
-    Issue(1,
-          std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}, {"2", "呼", "9:01", "9:06", "5"}});
-    Start("1");
-    time_.AdvanceBy(3000);
+// The last called ticket is served 100 ms later at each try, so that it happens at every
+// moment of the turns of the notice and the numbers.
+TEST_F(CallBlinkTest, ANoticeStaysUpWhenTheLastCallIsServedAtAnyPhaseOfTheTurns) {
     SetMsgType("1");
-    time_.AdvanceBy(3000);
-    const std::vector<Stretch> runs = Whole(Watch(1, 20000));
-    ASSERT_GE(runs.size(), 6u) << Sequence(runs);
-    std::vector<std::string> numbers;
-    for (const Stretch& r : runs) {
-        if (r.shown == "notice") {
-            EXPECT_EQ(r.ms, 3000) << Sequence(runs);
-        } else {
-            EXPECT_EQ(r.ms, 1800) << Sequence(runs);
-            numbers.push_back(r.shown);
-        }
+    auto room = d.Room(1);
+    std::set<std::string> servedWhile;
+    for (int wait = 0; wait < 4800; wait += 100) {
+        Issue(1, {{"7", "呼", "9:00", "9:05", "3"}});
+        d.time.AdvanceBy(1000 + wait);
+        servedWhile.insert(Shown(*room));
+        Issue(1, {{"7", "済", "9:00", "9:05", "3"}});
+        d.time.AdvanceBy(RoomWindow::kPollMs + 100);
+        EXPECT_EQ(Watch(*room, 5000).All().size(), 1u) << wait << " ms after the call";
+        EXPECT_EQ(Shown(*room), "notice") << wait << " ms after the call";
     }
-    for (std::size_t i = 1; i < numbers.size(); ++i) {
-        EXPECT_NE(numbers[i], numbers[i - 1]) << Sequence(runs);
-    }
+    EXPECT_EQ(servedWhile, (std::set<std::string>{"notice", "007@3"}));
 
-    SetMsgType("0");
-    time_.AdvanceBy(3000);
-    for (const Stretch& r : Whole(Watch(1, 6000))) {
-        EXPECT_EQ(r.ms, r.shown == "off" ? 600 : 1800) << "the 番 glyph stays: " << r.shown;
-    }
+    // The next call shows at the next switch-on: the notice has had its turn meanwhile.
+    Issue(1, {{"8", "呼", "9:00", "9:05", "3"}});
+    const std::vector<std::pair<std::string, int>> runs = Watch(*room, 4000).All();
+    EXPECT_EQ(runs[1].first, "008@3");
+    EXPECT_LE(runs[0].second, RoomWindow::kPollMs + 600 + 100);
 }
 
-TEST_F(CallBlinkTest, RoomWindowsClosedWithTheFrameStopPollingAndBlinking) {
-    std::string ini = Ini();
-    ini.erase(ini.find("COUNTER="), ini.find("MSG TYPE=") - ini.find("COUNTER="));
-    WriteIni(ini);
-    Start("1");
-    time_.AdvanceBy(2000);
-    time_.Post(Strand::Exclusive(), [this] { display_->Unload(); });
-    time_.RunPending();
-    ASSERT_GE(host_.endedWith, 0);
-    const std::size_t handOvers = host_.handOvers.size();
-    Issue(1, std::vector<Ticket>{{"1", "呼", "9:00", "9:05", "3"}});
-    time_.AdvanceBy(5000);
-    EXPECT_EQ(Ini().find("COUNTER="), std::string::npos) << "no refresh after the close";
-    EXPECT_EQ(host_.handOvers.size(), handOvers);
-
-    // The blink stops as well, whoever closes the window.
-    test::TestDisplay d(Ini());
-    std::filesystem::create_directory(d.folder / "Temp");
-    d.folder.Write("Temp/20240108_1.tmp", test::QueueFile({{"1", "呼", "9:00", "9:05", "3"}}));
-    auto phase =
-        d.time.CreateTimer(d.time.NewStrand(), 600, true, [&d] { d.program.blinkPhase.Advance(); });
+TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
+    d.folder.Write("chime.wav", "x");
+    Issue(1, {{"1", "呼", "9:00", "9:05", "3"}});
     auto room = d.Room(1);
     d.time.AdvanceBy(3000);
     d.Run([&room] { room->Close(); });
     const bool banner = room->State("ImgCall", 3).visible;
-    for (int t = 0; t < 30; ++t) {
+    // The issuer calls the next ticket and asks for the chime.
+    Issue(1, {{"2", "呼", "9:00", "9:05", "3"}});
+    std::string ini = d.folder.Read("zarava.ini");
+    ini.replace(ini.find("1CALL SOUND=0"), 13, "1CALL SOUND=1");
+    d.folder.Write("zarava.ini", ini);
+    for (int t = 0; t < 3000; t += 100) {
         d.time.AdvanceBy(100);
-        EXPECT_EQ(room->State("ImgCall", 3).visible, banner);
+        EXPECT_EQ(room->State("ImgCall", 3).visible, banner) << t;
     }
+    EXPECT_TRUE(d.sound.played.empty());
 }
 
 } // namespace

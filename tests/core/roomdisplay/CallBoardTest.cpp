@@ -7,14 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarava {
 namespace {
 
 using test::BoardText;
+using test::StateOf;
 using test::TestDisplay;
 using test::Ticket;
 
@@ -29,7 +33,7 @@ std::string Settings(const std::string& timeCalc) {
 // The called entries as the blink will show them: ticket digits "@" counter digits.
 std::string CalledText(const CallRecords& calls) {
     std::string text;
-    for (std::size_t e = 0; e <= 10; ++e) {
+    for (std::size_t e = 0; e < kCalledEntries; ++e) {
         const auto& d = calls.CalledDigits;
         if (d[0][e] + d[1][e] + d[2][e] == 0) {
             continue;
@@ -94,11 +98,6 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
           {"6", "", "", "", "", "1.0"}},
          "waiting 001* 002 003 004 005* 006* | count __6 | time ---",
          ""},
-        {"ticket numbers",
-         "",
-         {{"7"}, {"abc"}, {"-5"}, {"1234"}, {"０１２"}, {"  42  "}},
-         "waiting 007 000 005 124 012 042 | count __6 | time ---",
-         ""},
         {"TIME CALC 3, 5 waiting", "3", Waiting(5),
          "waiting 001 002 003 004 005 | count __5 | time _15", ""},
         {"TIME CALC 2.5, 1 waiting", "2.5", Waiting(1), "waiting 001 | count __1 | time __2", ""},
@@ -107,8 +106,6 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
         {"TIME CALC 90.25 x 2 = 180.5", "90.25", Waiting(2),
          "waiting 001 002 | count __2 | time 180", ""},
         {"TIME CALC 181", "181", Waiting(1), "waiting 001 | count __1 | time ---", ""},
-        {"TIME CALC 1000 x 40", "1000", Waiting(40),
-         "waiting 001 002 003 004 005 006 007 008 009 010 011 012 | count _40 | time ---", ""},
         {"600 and 900 s, 2 waiting: 25.5 -> 26", "", Served({600, 900}) + Waiting(2),
          "waiting 001 002 | count __2 | time _26", ""},
         {"720 s, 2 waiting: 24.5 -> 24", "0", Waiting(1) + Served({720, 720}) + Waiting(1, 2),
@@ -132,14 +129,6 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
         {"called and measured", "",
          std::vector<Ticket>{{"20", "呼", "9:00", "9:10", "3"}} + Waiting(1),
          "waiting 001 | count __1 | time _10", "020@03"},
-        {"counter 0, empty, 12, 123",
-         "",
-         {{"12", "呼", "", "", "0"},
-          {"13", "呼", "", "", ""},
-          {"14", "呼", "", "", "12"},
-          {"15", "呼", "", "", "123"}},
-         "waiting | count __0 | time ---",
-         "012@-- 013@-- 014@12 015@13"},
         {"eleven called: the first ten", "", elevenCalled, "waiting | count __0 | time __0",
          "001@01 002@02 003@03 004@04 005@05 006@06 007@07 008@08 009@09 010@10"},
         {"neither waiting nor called", "",
@@ -155,6 +144,35 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
         d.time.RunPending();
         EXPECT_EQ(BoardText(d.Published(*room)), c.board) << c.what;
         EXPECT_EQ(CalledText(room->Calls()), c.called) << c.what;
+        // The refresh leaves the call area blank for the blink to draw.
+        for (int i : {0, 1, 2, 4, 5}) {
+            EXPECT_TRUE(StateOf(d.Published(*room), "ImgCall", i).picture.Empty()) << c.what;
+        }
+    }
+}
+
+TEST(CallBoardTest, NumbersAreDrawnWithTheirFirstSecondAndLastCharacter) {
+    using Digits = std::array<std::int16_t, 3>;
+    const std::pair<const char*, Digits> tickets[] = {
+        {"7", {0, 0, 7}},   {"42", {0, 4, 2}},
+        {"123", {1, 2, 3}}, {"1234", {1, 2, 4}},
+        {"007", {0, 0, 7}}, {"0", {0, 0, 0}},
+        {"-5", {0, 0, 5}},  {"abc", {0, 0, 0}},
+        {"12a", {1, 2, 0}}, {"０１２", {0, 1, 2}},
+        {"", {0, 0, 0}},    {"7.5", {0, 0, 8}},
+        {"9.5", {0, 1, 0}}, {"番5", {0, 5, 5}},
+        {"+3", {0, 0, 3}},  {"99999999999999999999", {9, 9, 9}},
+    };
+    for (const auto& [ticket, digits] : tickets) {
+        EXPECT_EQ(TicketDigits(ticket), digits) << ticket;
+    }
+    using Counter = std::array<std::int16_t, 2>;
+    const std::pair<const char*, Counter> counters[] = {
+        {"5", {0, 5}},   {"12", {1, 2}},  {"0", {-1, -1}},  {"", {-1, -1}},  {"-3", {-1, -1}},
+        {"x", {-1, -1}}, {"123", {1, 3}}, {"０５", {0, 5}}, {"4.6", {0, 5}},
+    };
+    for (const auto& [counter, digits] : counters) {
+        EXPECT_EQ(CounterDigits(counter), digits) << counter;
     }
 }
 

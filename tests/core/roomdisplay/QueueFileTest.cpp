@@ -1,10 +1,16 @@
 #include "roomdisplay/QueueFile.h"
-#include "roomdisplay/CallBoard.h"
+
+#include "LogLines.h"
+#include "QueueFiles.h"
+#include "TestDisplay.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -85,34 +91,77 @@ TEST(QueueFileTest, StampKeyIsTheTimeOfDayOfTheLastWrite) {
     }
 }
 
-TEST(QueueFileTest, NumbersAreDrawnWithTheirFirstSecondAndLastCharacter) {
-    using Digits = std::array<std::int16_t, 3>;
+TEST(QueueFileTest, TroubleOfARead) {
+    using T = QueueFileTrouble;
+    using R = ReadFileResult;
+    const std::string record = Line("1");
     const struct {
-        const char* ticket;
-        Digits digits;
-    } tickets[] = {
-        {"7", {0, 0, 7}},   {"42", {0, 4, 2}},
-        {"123", {1, 2, 3}}, {"1234", {1, 2, 4}},
-        {"007", {0, 0, 7}}, {"0", {0, 0, 0}},
-        {"-5", {0, 0, 5}},  {"abc", {0, 0, 0}},
-        {"12a", {1, 2, 0}}, {"０１２", {0, 1, 2}},
-        {"", {0, 0, 0}},    {"7.5", {0, 0, 8}},
-        {"9.5", {0, 1, 0}}, {"番5", {0, 5, 5}},
-        {"+3", {0, 0, 3}},  {"99999999999999999999", {9, 9, 9}},
+        R read;
+        std::string bytes;
+        T trouble;
+    } cases[] = {
+        {R::Missing, "", T::None},
+        {R::Ok, "", T::None},
+        {R::Ok, "\r\n\r\n", T::None},
+        {R::Ok, record + "12\t\t\t\t\x8c\xc4\t\t\x95\x5c\t\t\t\t\r\n", T::None},
+        {R::TooLarge, record + record, T::TooLarge},
+        {R::NotAFile, "", T::NotAFile},
+        {R::Failed, "", T::Unreadable},
+        {R::Ok, record + std::string("2\0\t", 3), T::HoldsNul},
+        {R::TooLarge, std::string(100, '\0'), T::HoldsNul},
+        {R::Ok, "\xef\xbb\xbf" + record, T::Utf8},
+        {R::Ok, "1\t\t\t\t\xe5\x91\xbc\t\t\t\t\t\t\r\n", T::Utf8}, // 呼 in UTF-8
+        {R::Ok, "\x01\x02\x03\r\n", T::NotText},
+        {R::Ok, "\x89PNG\r\n\x1a\n\xff", T::NotText},
+        {R::Ok, "\x81\t\r\n", T::NotText},           // half of a double-byte character
+        {R::Ok, record + "\x01\xff", T::None},       // a line the room can show
+        {R::TooLarge, record + "\x81", T::TooLarge}, // cut at the limit
+        {R::Ok, "1,2,3\r\n4,5,6\r\n", T::NoRecords},
     };
-    for (const auto& t : tickets) {
-        EXPECT_EQ(TicketDigits(t.ticket), t.digits) << t.ticket;
+    for (const auto& c : cases) {
+        EXPECT_EQ(QueueFileTroubleOf(c.read, c.bytes), c.trouble) << c.bytes;
     }
-    using Counter = std::array<std::int16_t, 2>;
+}
+
+// One line when the trouble starts, however many polls find it, and one when it ends.
+TEST(QueueFileTest, TheLogSaysOnceWhyARoomCannotShowItsFileAndOnceWhenItCanAgain) {
+    constexpr const char* kNotAFile = "is not a file but a folder, a pipe or a device";
     const struct {
-        const char* counter;
-        Counter digits;
-    } counters[] = {
-        {"5", {0, 5}},   {"12", {1, 2}},  {"0", {-1, -1}},  {"", {-1, -1}},  {"-3", {-1, -1}},
-        {"x", {-1, -1}}, {"123", {1, 3}}, {"０５", {0, 5}}, {"4.6", {0, 5}},
+        const char* what;
+        void (*put)(const std::string& path);
+        const char* trouble;
+    } cases[] = {
+        {"pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }, kNotAFile},
+        {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }, kNotAFile},
+        {"device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+         kNotAFile},
+        {"loop", [](const std::string& p) { std::filesystem::create_symlink(p, p); },
+         "cannot be read (no permission, a link that leads nowhere, or the share failed)"},
+        {"UTF-8",
+         [](const std::string& p) {
+             std::ofstream(p, std::ios::binary) << "1\t\t\t\t\xe5\x91\xbc\t\t\t\t\t\t";
+         },
+         "is UTF-8, not code page 932 text: no ticket shows as called"},
     };
-    for (const auto& c : counters) {
-        EXPECT_EQ(CounterDigits(c.counter), c.digits) << c.counter;
+    for (const auto& c : cases) {
+        test::TestDisplay d("[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
+                            "[DISPLAY INFOMATION]\r\nCOUNTER=x\r\nMSG TYPE=0\r\n1CALL SOUND=0\r\n"
+                            "[DAZUZE INFOMATION]\r\n1TIME CALC=1\r\n");
+        std::filesystem::create_directory(d.folder / "temp");
+        std::filesystem::create_directory(d.folder / "Log");
+        d.program.log = OperationsLog(d.time, d.folder / "Log");
+        const std::string file = d.folder / "temp/20240108_1.tmp";
+        c.put(file);
+        auto room = d.Room(1);
+        d.time.AdvanceBy(5 * RoomWindow::kPollMs);
+        std::filesystem::remove(file);
+        d.folder.Write("temp/20240108_1.tmp", Line("1"));
+        ASSERT_TRUE(test::SetLastWrite(file, {2024, 1, 8, 12, 0, 0, 0}));
+        d.time.AdvanceBy(3 * RoomWindow::kPollMs);
+        EXPECT_EQ(test::LogLines(d.folder), "room 1 queue file: FOLDER/temp/20240108_1.tmp " +
+                                                std::string(c.trouble) +
+                                                "\nroom 1 queue file: all right again\n")
+            << c.what;
     }
 }
 

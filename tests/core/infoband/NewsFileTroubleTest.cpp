@@ -1,0 +1,59 @@
+#include "infoband/NewsFile.h"
+
+#include "LogLines.h"
+#include "Unprivileged.h"
+#include "window/TroubleLog.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace zarava {
+namespace {
+
+TEST(NewsFileTroubleTest, TheLogSaysOnceWhyTheNewsCannotBeShownAndOnceWhenItCanAgain) {
+    test::FolderWithLog f;
+    const test::TempFolder& folder = f.folder;
+    TroubleLog trouble(f.log);
+    const std::string news = folder / "news.sjis";
+    const auto replace = [&](const std::string& content) {
+        std::filesystem::remove(news);
+        folder.Write("news.sjis", content);
+    };
+
+    // Unreadable first, while the log can still be started by an unprivileged user.
+    folder.Write("news.sjis", "x");
+    ::chmod(news.c_str(), 0);
+    ::chmod(folder.Path().c_str(), 0755);
+    ::chmod((folder / "Log").c_str(), 0777);
+    test::AsUnprivileged([&] { EXPECT_FALSE(ReadNewsText(news, trouble)); });
+    std::filesystem::remove(news);
+    ASSERT_EQ(::mkfifo(news.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadNewsText(news, trouble));
+    EXPECT_FALSE(ReadNewsText(news, trouble));
+    std::string huge;
+    while (huge.size() <= kNewsReadLimit) {
+        huge += "news\r\n";
+    }
+    replace(huge);
+    EXPECT_TRUE(ReadNewsText(news, trouble));
+    EXPECT_TRUE(ReadNewsText(news, trouble));
+    replace("x");
+    EXPECT_EQ(ReadNewsText(news, trouble), "◆x　　");
+    std::filesystem::remove(news);
+    std::filesystem::create_directory(news);
+    EXPECT_FALSE(ReadNewsText(news, trouble));
+    EXPECT_EQ(test::LogLines(folder),
+              "news file: FOLDER/news.sjis cannot be read (no permission, or the share failed)\n"
+              "news file: FOLDER/news.sjis is not a file but a folder, a pipe or a device\n"
+              "news file: FOLDER/news.sjis is larger than 1 MiB: the band shows only its first "
+              "lines\n"
+              "news file: all right again\n"
+              "news file: FOLDER/news.sjis is not a file but a folder, a pipe or a device\n");
+}
+
+} // namespace
+} // namespace zarava
