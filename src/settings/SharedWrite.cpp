@@ -29,8 +29,9 @@ constexpr int kMissingSettleMs = 10;
 // How often a file that may be half written is looked at again while the write waits.
 constexpr int kRecheckMs = 25;
 // A file that never looks whole nor stands still this long (rewritten over and over) makes the
-// write fail rather than guess.
-constexpr int kGuardCapMs = 5000;
+// write fail rather than guess: several of a rewriter's pauses, and not so long that a handler
+// is held up for long by a file that never settles.
+constexpr int kGuardCapMs = 2000;
 // More time than a write takes: the wall clock was set while it ran.
 constexpr std::int64_t kClockJumpMs = 60000;
 // Reads that find the file changed just before the new bytes go in start the attempt again;
