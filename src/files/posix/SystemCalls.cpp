@@ -75,8 +75,9 @@ int OpenRegular(const std::string& path, int flags, ReadFileResult& result) {
         return -1;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        result = S_ISREG(st.st_mode) ? ReadFileResult::Failed : ReadFileResult::NotAFile;
+    const bool described = ::fstat(fd, &st) == 0;
+    if (!described || !S_ISREG(st.st_mode)) {
+        result = described ? ReadFileResult::NotAFile : ReadFileResult::Failed;
         ::close(fd);
         return -1;
     }
