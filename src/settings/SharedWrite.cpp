@@ -20,9 +20,9 @@ namespace {
 
 // The longest pause between two pieces of another program's rewrite in place that a write sits
 // out: the issuer has been seen to pause up to 300 ms between the halves of a save on a busy
-// PC. The 50 ms more cover the coarse clocks that stamp file times and the steps in which the
-// file is looked at again. A paused rewriter looks like a finished one except by this.
-constexpr int kWriterPauseMs = 350;
+// PC, and a PC or share busier still may hold the rest back longer. A paused rewriter looks
+// like a finished one except by this.
+constexpr int kWriterPauseMs = 500;
 // A missing file may be one being deleted and made again. On a local disk or a share that
 // takes one or two network round trips, a few milliseconds on a slow network.
 constexpr int kMissingSettleMs = 10;
