@@ -267,12 +267,12 @@ private:
         return std::max<std::int64_t>(0, MillisecondsOf(*now) - MillisecondsOf(version.modified));
     }
 
-    Clock& clock_;
-    WriterLock& lock_;
-    const std::string& target_;
     static constexpr std::int64_t kNotSeen = INT64_MIN;
     enum class Local { Unknown, Yes, No };
 
+    Clock& clock_;
+    WriterLock& lock_;
+    const std::string& target_;
     WholeVersion known_;
     std::int64_t sinceMs_ = kNotSeen; // when the bytes were first seen as they are
     Local local_ = Local::Unknown;
