@@ -26,8 +26,9 @@ constexpr int kWriterPauseMs = 500;
 // A missing file may be one being deleted and made again. On a local disk or a share that
 // takes one or two network round trips, a few milliseconds on a slow network.
 constexpr int kMissingSettleMs = 10;
-// How often a file that may be half written is looked at again while the write waits.
-constexpr int kRecheckMs = 25;
+// How often a file that may be half written is looked at again while the write waits (a read
+// of a few kilobytes): the end of another program's save is seen within this.
+constexpr int kRecheckMs = 10;
 // A file that never looks whole nor stands still this long (rewritten over and over) makes the
 // write fail rather than guess: several of a rewriter's pauses, and not so long that a handler
 // is held up for long by a file that never settles.
