@@ -18,7 +18,7 @@ namespace zarava {
 enum class ReadFileResult {
     Ok,
     Missing,  // no entry of that name (or a folder on the way is missing)
-    NotAFile, // a folder, a device, a pipe: never opened for reading, never waited on
+    NotAFile, // a folder, a device, a pipe: refused without waiting on it
     TooLarge, // more bytes than the caller's limit
     Failed,   // any other error (permissions, I/O)
 };
@@ -30,7 +30,7 @@ std::string_view ReadFailureText(ReadFileResult result);
 enum class WriteFileResult {
     Ok,
     Missing,  // the folder it should be in is missing
-    NotAFile, // a folder, a device, a pipe in the file's place: never written, never waited on
+    NotAFile, // a folder, a device, a pipe in the file's place: refused without waiting on it
     Refused,  // no right to write it, or a share that takes no changes
     Failed,   // any other error (a full disk, I/O); some bytes may have been written
 };
