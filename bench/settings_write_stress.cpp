@@ -11,9 +11,20 @@
 // cost of one write on an idle local file beside today's way of writing (read, change, write a
 // temporary file, flush it, rename it over the file); target under 2 times today's.
 //
-// Not a unit test: it runs for about a minute. Options: --folder DIR (default: a new folder
+// And the road of a call, timed: the issuer stand-in writes a room's queue file, then sets
+// 1CALL SOUND in zarava.ini in place, in halves with a pause of up to 300 ms between them; the
+// display stand-in polls the queue file as a room does (853 ms after the end of each poll) and,
+// on a change, reads the request and takes it (writes it back empty), after which the chime
+// starts. Two such roads run side by side, in folders of their own, with the same calls and
+// pauses: one takes the requests through WriteSetting, the other through today's way of
+// writing, which never waits. The difference of the mean times of the takes is what the guard
+// against half-written files adds (target: at most 50 ms); the takes that saved a half-written
+// file are counted too (target 0 through WriteSetting).
+//
+// Not a unit test: it runs for about two minutes. Options: --folder DIR (default: a new folder
 // under /tmp; give a network mount to test one), --writers N, --writes N, --pause-us N (the
-// stand-in's pause between the halves), --gap-us N (its rest between two rewrites).
+// stand-in's pause between the halves), --gap-us N (its rest between two rewrites), --calls N
+// (calls on the timed road, default 40).
 
 #include "engine/SystemClock.h"
 #include "files/Files.h"
@@ -25,12 +36,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -43,6 +57,8 @@ using Steady = std::chrono::steady_clock;
 constexpr const char* kIssuerSection = "ISSUER INFOMATION";
 constexpr const char* kWriterSection = "DISPLAY INFOMATION";
 constexpr int kIssuerKeys = 16;
+// The longest pause of the issuer stand-in of the call road between the halves of its save.
+constexpr int kLongestPauseMs = 300;
 
 struct Options {
     std::string folder;
@@ -50,6 +66,7 @@ struct Options {
     int writes = 1000;
     int pauseUs = 2000;
     int gapUs = 20000;
+    int calls = 40;
 };
 
 std::string IssuerKey(int n) {
@@ -96,6 +113,14 @@ int MissingIssuerKeys(std::string_view bytes) {
     return missing;
 }
 
+// The bytes with the stand-in's keys put back.
+std::string WithIssuerKeys(std::string bytes) {
+    for (int k = 1; k <= kIssuerKeys; ++k) {
+        bytes = zarava::SetProfileValue(bytes, kIssuerSection, IssuerKey(k), IssuerValue(k));
+    }
+    return bytes;
+}
+
 struct StandIn {
     std::atomic<bool> stop{false};
     long rewrites = 0;
@@ -113,10 +138,7 @@ struct StandIn {
                 bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
                 if (MissingIssuerKeys(bytes) > 0) {
                     ++truncatedSaved;
-                    for (int k = 1; k <= kIssuerKeys; ++k) {
-                        bytes = zarava::SetProfileValue(bytes, kIssuerSection, IssuerKey(k),
-                                                        IssuerValue(k));
-                    }
+                    bytes = WithIssuerKeys(bytes);
                 }
                 const std::size_t half = bytes.size() / 2;
                 if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, bytes.data(), half, 0) >= 0) {
@@ -173,6 +195,11 @@ WriterResult RunWriter(int id, const std::string& file, const Options& options) 
 void Stress(const std::string& folder, const Options& options) {
     const std::string file = folder + "/zarava.ini";
     WriteFileBytes(file, InitialFile(options.writers));
+    // As the display does at start-up, a writer of ours writes before the stand-in starts, so
+    // that our writers know a whole version of the file: one never written by us and rewritten
+    // every few milliseconds never stands still long enough to be built on.
+    zarava::SystemClock firstClock;
+    zarava::WriteSetting(firstClock, "USER INFOMATION", "TODAY", "20240109", file);
     StandIn standIn;
     std::thread issuer([&] { standIn.Run(file, options); });
     std::vector<WriterResult> results(options.writers);
@@ -310,6 +337,155 @@ void Cost(const std::string& folder) {
     std::filesystem::remove(todays);
 }
 
+// The road of a call (see the top of the file), in a folder of its own, with the request taken
+// by WriteSetting or by today's way.
+class CallRoad {
+public:
+    enum class Way { Guarded, Todays };
+
+    CallRoad(const std::string& folder, Way way, int calls)
+        : ini_(folder + "/zarava.ini"), queue_(folder + "/20240108_1.tmp"), way_(way),
+          calls_(calls) {
+        std::filesystem::create_directory(folder);
+        WriteFileBytes(ini_, InitialFile(1));
+        WriteFileBytes(queue_, "");
+        // The display wrote its running mark at start-up.
+        zarava::WriteSetting(clock_, "USER INFOMATION", "FORM", "5", ini_);
+    }
+
+    struct Times {
+        std::vector<double> road; // from queue-file write to request taken, in milliseconds
+        std::vector<double> take; // of the write that takes the request
+        int halfSaved = 0;        // takes that saved a half-written file
+    };
+
+    Times Run() {
+        std::thread display([this] { Display(); });
+        Issuer();
+        WaitUntilTaken();
+        done_ = true;
+        display.join();
+        return times_;
+    }
+
+private:
+    static constexpr const char* kRequest = "1CALL SOUND";
+    static constexpr int kPollMs = 853;
+
+    void Issuer() {
+        std::mt19937 random(932); // the same calls and pauses on both roads
+        for (int call = 1; call <= calls_; ++call) {
+            // The next call comes after the last request was taken, at a random poll phase.
+            WaitUntilTaken();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 1500));
+            queueWritten_ = Steady::now();
+            WriteFileBytes(queue_, "call " + std::to_string(call) + "\r\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            RewriteInHalves(std::chrono::milliseconds(random() % (kLongestPauseMs + 1)));
+        }
+    }
+
+    void WaitUntilTaken() {
+        while (zarava::ReadSetting(clock_, kWriterSection, kRequest, ini_) == "1") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    // The issuer's save of the request: read, change, cut the file and write it in two halves.
+    void RewriteInHalves(std::chrono::milliseconds pause) {
+        std::string bytes;
+        zarava::ReadWholeFile(ini_, bytes, 1 << 20);
+        bytes = zarava::SetProfileValue(bytes, kWriterSection, kRequest, "1");
+        const int fd = ::open(ini_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const std::size_t half = bytes.size() / 2;
+        (void)!::write(fd, bytes.data(), half);
+        std::this_thread::sleep_for(pause);
+        (void)!::write(fd, bytes.data() + half, bytes.size() - half);
+        ::close(fd);
+    }
+
+    // Polls as a room does. A refresh that finds no request yet (the issuer still saving) looks
+    // again at the next poll, on both roads alike.
+    void Display() {
+        auto seen = std::filesystem::last_write_time(queue_);
+        while (!done_) {
+            const auto stamp = std::filesystem::last_write_time(queue_);
+            const std::string request =
+                stamp != seen ? zarava::ReadSetting(clock_, kWriterSection, kRequest, ini_) : "";
+            if (!request.empty() && request != "0") {
+                seen = stamp;
+                const auto start = Steady::now();
+                if (way_ == Way::Guarded) {
+                    zarava::WriteSetting(clock_, kWriterSection, kRequest, "", ini_);
+                } else {
+                    TodaysWrite(ini_, kRequest, "");
+                }
+                const auto end = Steady::now();
+                times_.road.push_back(
+                    std::chrono::duration<double, std::milli>(end - queueWritten_.load()).count());
+                times_.take.push_back(
+                    std::chrono::duration<double, std::milli>(end - start).count());
+                CountHalfSaved();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        }
+    }
+
+    // A take that saved a half-written file lost the issuer's keys, and with them the rest of
+    // its save; they are put back for the next call.
+    void CountHalfSaved() {
+        std::string bytes;
+        zarava::ReadWholeFile(ini_, bytes, 1 << 20);
+        if (MissingIssuerKeys(bytes) > 0) {
+            ++times_.halfSaved;
+            WriteFileBytes(ini_, WithIssuerKeys(bytes));
+        }
+    }
+
+    zarava::SystemClock clock_;
+    const std::string ini_;
+    const std::string queue_;
+    const Way way_;
+    const int calls_;
+    std::atomic<bool> done_{false};
+    std::atomic<Steady::time_point> queueWritten_;
+    Times times_; // by the display's thread until Run joins it
+};
+
+double Mean(const std::vector<double>& ms) {
+    return ms.empty() ? 0 : std::accumulate(ms.begin(), ms.end(), 0.0) / ms.size();
+}
+
+void PrintTimes(const char* way, const std::vector<double>& ms) {
+    const double worst = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
+    std::printf("  %-28s %2zu calls, mean %6.1f ms, worst %6.1f ms\n", way, ms.size(), Mean(ms),
+                worst);
+}
+
+// Both roads side by side, at the same time. The roads' times differ by the poll phases they
+// meet; what the guard adds shows in the times of the takes themselves.
+void TimeCalls(const std::string& folder, int calls) {
+    CallRoad guarded(folder + "/guarded", CallRoad::Way::Guarded, calls);
+    CallRoad todays(folder + "/todays", CallRoad::Way::Todays, calls);
+    CallRoad::Times todaysTimes;
+    std::thread other([&] { todaysTimes = todays.Run(); });
+    const CallRoad::Times guardedTimes = guarded.Run();
+    other.join();
+    const double added = Mean(guardedTimes.take) - Mean(todaysTimes.take);
+    std::printf("calls: queue-file write to request taken (the chime starts right after), the "
+                "issuer pausing 0-%d ms between the halves of its save:\n",
+                kLongestPauseMs);
+    PrintTimes("WriteSetting (guarded):", guardedTimes.road);
+    PrintTimes("today's way (no guard):", todaysTimes.road);
+    std::printf("  the take itself:\n");
+    PrintTimes("WriteSetting (guarded):", guardedTimes.take);
+    PrintTimes("today's way (no guard):", todaysTimes.take);
+    std::printf("  added by the guard: %.1f ms on average (target at most 50: %s)\n", added,
+                added <= 50 ? "met" : "MISSED");
+    std::printf("  half-written files saved: guarded %d, today's way %d\n", guardedTimes.halfSaved,
+                todaysTimes.halfSaved);
+}
+
 bool Flag(const char* arg, const char* name, int& value) {
     const std::size_t n = std::strlen(name);
     if (std::strncmp(arg, name, n) == 0 && arg[n] == '=') {
@@ -330,9 +506,9 @@ int main(int argc, char** argv) {
         } else if (!Flag(arg, "--writers", options.writers) &&
                    !Flag(arg, "--writes", options.writes) &&
                    !Flag(arg, "--pause-us", options.pauseUs) &&
-                   !Flag(arg, "--gap-us", options.gapUs)) {
+                   !Flag(arg, "--gap-us", options.gapUs) && !Flag(arg, "--calls", options.calls)) {
             std::fprintf(stderr, "usage: settings_write_stress [--folder=DIR] [--writers=N] "
-                                 "[--writes=N] [--pause-us=N] [--gap-us=N]\n");
+                                 "[--writes=N] [--pause-us=N] [--gap-us=N] [--calls=N]\n");
             return 2;
         }
     }
@@ -344,6 +520,10 @@ int main(int argc, char** argv) {
     }
     Cost(options.folder);
     Stress(options.folder, options);
+    std::filesystem::remove(options.folder + "/zarava.ini");
+    if (options.calls > 0) {
+        TimeCalls(options.folder, options.calls);
+    }
     if (madeFolder) {
         std::filesystem::remove_all(options.folder);
     }

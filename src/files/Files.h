@@ -18,10 +18,26 @@ namespace zarava {
 enum class ReadFileResult {
     Ok,
     Missing,  // no entry of that name (or a folder on the way is missing)
-    NotAFile, // a folder, a device, a pipe
+    NotAFile, // a folder, a device, a pipe: refused without waiting on it
     TooLarge, // more bytes than the caller's limit
     Failed,   // any other error (permissions, I/O)
 };
+
+// Why a file could not be read, for a line in the log: "not found", "not a regular file (a
+// folder, a pipe or a device)", "too large", "cannot be read" (empty for Ok).
+std::string_view ReadFailureText(ReadFileResult result);
+
+enum class WriteFileResult {
+    Ok,
+    Missing,  // the folder it should be in is missing
+    NotAFile, // a folder, a device, a pipe in the file's place: refused without waiting on it
+    Refused,  // no right to write it, or a share that takes no changes
+    Failed,   // any other error (a full disk, I/O); some bytes may have been written
+};
+
+// The same for a write: "its folder is missing", "not a regular file (a folder, a pipe or a
+// device)", "not allowed", "failed" (empty for Ok).
+std::string_view WriteFailureText(WriteFileResult result);
 
 // Storage for whole-file reads. It keeps its space from one read to the next and never clears
 // it, so reading a settings file several times a second neither allocates nor fills memory.
@@ -34,25 +50,25 @@ public:
 
 private:
     friend ReadFileResult ReadWholeFile(const std::string&, FileBytes&, std::size_t);
-    // Makes room for at least `capacity` bytes, keeping the bytes read so far.
-    void Grow(std::size_t capacity);
+    // Makes room for at least `capacity` bytes, keeping those it holds, and gives the storage.
+    char* Grow(std::size_t capacity);
 
     std::unique_ptr<char[]> data_;
     std::size_t capacity_ = 0;
     std::size_t size_ = 0;
 };
 
-// Reads the whole file into `bytes` (empty unless the result is Ok). A file in place that is
-// not a regular one is never waited on: a pipe reads as empty, a folder as NotAFile, and a
-// device stops at the limit.
+// Reads the whole regular file into `bytes` (empty unless the result is Ok). Anything else in
+// the file's place (a folder, a pipe, a device) is NotAFile and never waited on.
 ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxBytes);
 
 // The same into a string (replacing what it held), for callers that keep the bytes.
 ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes);
 
-// Writes every byte to the descriptor, going on after short writes and interruptions. False at
-// the first error.
-bool WriteAll(int fd, std::string_view bytes);
+// Opens a regular file for reading without ever waiting on what is in its place, for readers
+// that take a descriptor (the sound decoder): Ok with `descriptor` set, which then belongs to
+// the caller, or why not.
+ReadFileResult OpenRegularFile(const std::string& path, int& descriptor);
 
 // The path with the symbolic links of its last component followed to the entry they end at,
 // which need not exist: writing a file through a link changes what the link points to.
@@ -97,6 +113,7 @@ ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
 // permissions and its other names (hard links) stay as they are.
 class FileForUpdate {
 public:
+    // Not open (IsOpen false) when the path names no regular file.
     explicit FileForUpdate(const std::string& path);
     ~FileForUpdate();
     FileForUpdate(const FileForUpdate&) = delete;
@@ -112,6 +129,7 @@ public:
     std::optional<FileVersion> Version() const;
 
 private:
+    std::string path_;
     int fd_;
 };
 

@@ -27,6 +27,11 @@ bool FolderExists(const std::string& path);
 // Creates one folder level; the parent must exist. False when it could not be made.
 bool CreateFolder(const std::string& path);
 
+// True when the entry lies on a disk of this PC, so that every time stamp on it comes from this
+// PC's clock; false on a network share (whose server may stamp times with a clock of its own)
+// and wherever it cannot tell.
+bool IsLocalFileSystem(const std::string& path);
+
 // A moment as the file system stores it: seconds and nanoseconds since 1970-01-01 UTC.
 struct FileTime {
     std::int64_t seconds = 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "files/Folders.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,10 @@ public:
 
     // One attempt; never waits.
     Attempt TryTake();
+
+    // The present moment by the clock of the file system that holds the lock file: its times
+    // set to now and read back. Nothing when the lock lives on the file itself.
+    std::optional<FileTime> StampNow();
 
     // A short note that each holder leaves for the next, kept in the lock file (empty when the
     // lock lives on the file itself).

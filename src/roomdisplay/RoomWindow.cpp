@@ -145,7 +145,7 @@ void RoomWindow::HandOffBarcode(const std::string& code) {
         return;
     }
     lastBarcode_ = code;
-    if (!AppendToFile(program_.ProgramFile("hkcode.tmp"), code + "\r\n")) {
+    if (AppendToFile(program_.ProgramFile("hkcode.tmp"), code + "\r\n") != WriteFileResult::Ok) {
         program_.log.Write("barcode " + code + " not handed on: hkcode.tmp cannot be written");
     }
 }

@@ -1,6 +1,7 @@
 #include "settings/SharedWrite.h"
 
 #include "engine/Clock.h"
+#include "engine/DateTime.h"
 #include "files/FileReplacement.h"
 #include "files/Files.h"
 #include "files/WriterLock.h"
@@ -9,28 +10,33 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <climits>
 #include <cstdio>
 #include <optional>
-#include <vector>
 
 namespace zarava {
 
 namespace {
 
-// How long the bytes must stay the same before a change is built on them. A Windows program
-// rewrites a profile file in place with one write right after cutting it to nothing: over a
-// share that is one or two network round trips, a few milliseconds on a slow network. 10 ms
-// covers that several times over and still lets a write through between rewrites that come
-// every 20 ms. (Times, sizes and bytes are all compared: a rewrite within one tick of the
-// coarse clock that stamps file times still shows.) It is paid only when the file was last
-// written by another program (or is missing), under the lock.
-constexpr int kSteadyMs = 10;
-// The same for the file a writer of ours put in place, made shorter in place since by another
-// program: most likely a rewrite under way, which a busy PC or share may stall for longer.
-constexpr int kShrunkSteadyMs = 200;
+// The longest pause between two pieces of another program's rewrite in place that a write sits
+// out: the issuer has been seen to pause up to 300 ms between the halves of a save on a busy
+// PC, and a PC or share busier still may hold the rest back longer. A paused rewriter looks
+// like a finished one except by this.
+constexpr int kWriterPauseMs = 500;
+// A missing file may be one being deleted and made again. On a local disk or a share that
+// takes one or two network round trips, a few milliseconds on a slow network.
+constexpr int kMissingSettleMs = 10;
+// How often a file that may be half written is looked at again while the write waits (a read
+// of a few kilobytes): the end of another program's save is seen within this.
+constexpr int kRecheckMs = 10;
+// A file that never looks whole nor stands still this long (rewritten over and over) makes the
+// write fail rather than guess: several of a rewriter's pauses, and not so long that a handler
+// is held up for long by a file that never settles.
+constexpr int kGuardCapMs = 2000;
 // More time than a write takes: the wall clock was set while it ran.
 constexpr std::int64_t kClockJumpMs = 60000;
-// Reads that find the file changed start the attempt again; after this many, it fails.
+// Reads that find the file changed just before the new bytes go in start the attempt again;
+// after this many, it fails.
 constexpr int kRounds = 12;
 // The wait for other writers of ours: while they keep changing the file the lock is alive and
 // is waited for, up to the cap; a holder that changes nothing for 2 s is stalled (on a dead
@@ -41,6 +47,10 @@ constexpr int kLockWaitCapMs = 10000;
 constexpr int kLockPollMaxMs = 5;
 // Temporary files of ours this old were left by a writer that was killed.
 constexpr int kStaleTemporarySeconds = 60;
+// A file grown from our last version must still end as it did: with the same key in its last
+// line (up to this many bytes of it) and the same line end. A rewrite caught part way ends
+// wherever the pause cut it, and almost never so.
+constexpr std::size_t kEndingBytes = 64;
 
 enum class EditKind { Unholdable, Unchanged, Changed };
 
@@ -90,50 +100,65 @@ Edit EditFor(std::string_view fileBytes, const ProfileChange& change, bool build
             content.Store(SetProfileValue(content.View(), *section, *key, *value, content.Text()))};
 }
 
-std::uint64_t HashBytes(std::string_view bytes) {
-    std::uint64_t hash = 0xcbf29ce484222325u;
+std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325u) {
     for (const char c : bytes) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
     }
     return hash;
 }
 
-// What a writer of ours leaves in the lock file: the version of the file it put in place, the
-// length and a hash of its bytes (their length, not the file's: another program may be
-// rewriting it already when its version is taken). The next writer that finds the file exactly
-// so knows it is whole and need not wait for it to stay the same. (Not the device number:
-// another PC sees another.)
-std::string NoteFor(const FileVersion& v, std::string_view bytes) {
-    char note[192];
-    std::snprintf(note, sizeof note,
-                  "written by zarava: %" PRIu64 " %" PRId64 ".%09" PRId32 " %" PRId64 " %" PRId64
-                  ".%09" PRId32 " %" PRId64 ".%09" PRId32 " %016" PRIx64 "\n",
-                  v.inode, v.born.seconds, v.born.nanoseconds,
-                  static_cast<std::int64_t>(bytes.size()), v.modified.seconds,
-                  v.modified.nanoseconds, v.changed.seconds, v.changed.nanoseconds,
-                  HashBytes(bytes));
-    return note;
+// A hash of how the file ends: its last line's key (the text up to its '=', at most
+// kEndingBytes) and its line end. A value changed in the last line keeps it.
+std::uint64_t EndingHash(std::string_view bytes) {
+    std::size_t lineEnd = bytes.size();
+    while (lineEnd > 0 && (bytes[lineEnd - 1] == '\r' || bytes[lineEnd - 1] == '\n')) {
+        --lineEnd;
+    }
+    const std::size_t lineBreak =
+        lineEnd == 0 ? std::string_view::npos : bytes.find_last_of("\r\n", lineEnd - 1);
+    const std::size_t lineStart = lineBreak == std::string_view::npos ? 0 : lineBreak + 1;
+    const std::string_view line = bytes.substr(lineStart, lineEnd - lineStart);
+    const std::size_t equals = line.find('=');
+    const std::string_view key = line.substr(
+        0, std::min(equals == std::string_view::npos ? line.size() : equals + 1, kEndingBytes));
+    return HashBytes(bytes.substr(lineEnd), HashBytes(key));
 }
 
-// How long the bytes must stand before a change is built on them (see kSteadyMs), given the
-// note of the last writer of ours.
-int SteadyTime(const std::string& note, const FileSnapshot& base) {
-    if (base.result != ReadFileResult::Ok) {
-        return kSteadyMs;
+// A whole version of the file, as a writer of ours leaves it described in the lock file for the
+// next: its length and how it ends. (Not where the file lives: another program may have renamed
+// a copy over it since, and another PC sees other numbers.)
+struct WholeVersion {
+    std::int64_t size = -1; // none known
+    std::uint64_t endingHash = 0;
+
+    static WholeVersion Of(std::string_view bytes) {
+        return {static_cast<std::int64_t>(bytes.size()), EndingHash(bytes)};
     }
-    if (note == NoteFor(base.version, base.bytes)) {
-        return 0; // exactly what a writer of ours left: whole
+
+    std::string Note() const {
+        char note[64];
+        std::snprintf(note, sizeof note, "zarava whole version: %" PRId64 " %016" PRIx64 "\n", size,
+                      endingHash);
+        return note;
     }
-    // The same file (not one made again under the same number) with fewer bytes.
-    std::uint64_t inode = 0;
-    FileTime born;
-    std::int64_t size = 0;
-    const bool shrunk =
-        std::sscanf(note.c_str(), "written by zarava: %" SCNu64 " %" SCNd64 ".%" SCNd32 " %" SCNd64,
-                    &inode, &born.seconds, &born.nanoseconds, &size) == 4 &&
-        inode == base.version.inode && born == base.version.born && base.version.size < size;
-    return shrunk ? kShrunkSteadyMs : kSteadyMs;
-}
+
+    static WholeVersion FromNote(const std::string& note) {
+        WholeVersion v;
+        if (std::sscanf(note.c_str(), "zarava whole version: %" SCNd64 " %" SCNx64, &v.size,
+                        &v.endingHash) != 2) {
+            return {};
+        }
+        return v;
+    }
+
+    // Bytes that are whole by what we know, without waiting: this version, or a file grown
+    // from it that still ends as it did, as the issuer's save of a call request or of another
+    // setting leaves it. A rewrite caught part way is shorter, or ends elsewhere.
+    bool Vouches(std::string_view bytes) const {
+        return size >= 0 && static_cast<std::int64_t>(bytes.size()) >= size &&
+               EndingHash(bytes) == endingHash;
+    }
+};
 
 void TakeLock(Clock& clock, WriterLock& lock, const std::string& target) {
     int waited = 0;
@@ -159,37 +184,100 @@ void TakeLock(Clock& clock, WriterLock& lock, const std::string& target) {
     }
 }
 
-// Waits until the bytes a change is built on have stood for kSteadyMs since they were read,
-// counting the time the new file took to write: another program may be in the middle of
-// rewriting the file in place (or of deleting and making it again). Bytes that are exactly
-// what a writer of ours left are whole, and need no wait.
-class Settling {
-public:
-    Settling(Clock& clock, int steadyMs)
-        : clock_(clock), steadyMs_(steadyMs), start_(clock.Now()) {}
+std::int64_t MillisecondsOf(const LocalDateTime& t) {
+    return ((DaysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60000 +
+           t.second * 1000 + t.millisecond;
+}
 
-    void Wait() const {
-        if (steadyMs_ == 0) {
-            return;
-        }
-        std::int64_t elapsed = MillisecondsOf(clock_.Now()) - MillisecondsOf(start_);
-        if (elapsed < 0 || elapsed > kClockJumpMs) {
-            elapsed = 0; // the wall clock was set meanwhile: wait the whole time
-        }
-        if (elapsed < steadyMs_) {
-            clock_.Sleep(static_cast<int>(steadyMs_ - elapsed));
+std::int64_t MillisecondsOf(const FileTime& t) {
+    return t.seconds * 1000 + t.nanoseconds / 1'000'000;
+}
+
+// Keeps a write from building on a file that another program is still writing. A rewrite in
+// place caught part way is a whole file in every other respect, so the bytes are built on only
+// when they are whole by what the last writer of ours left (WholeVersion), or when they have
+// stood still longer than a rewriter pauses: as seen from here, or by the file's own time
+// stamps where they come from this PC's clock (a share's server may run another).
+class WholeFileGuard {
+public:
+    WholeFileGuard(Clock& clock, WriterLock& lock, const std::string& target)
+        : clock_(clock), lock_(lock), target_(target),
+          known_(WholeVersion::FromNote(lock.ReadNote())) {}
+
+    // Waits until `base` may be built on, reading it again as it goes; false when it never
+    // became so within kGuardCapMs.
+    bool WaitUntilWhole(FileSnapshot& base) {
+        for (;;) {
+            const std::int64_t required = RequiredQuietMs(base);
+            std::int64_t quiet = ObservedQuietMs();
+            if (quiet < required && base.result == ReadFileResult::Ok) {
+                quiet = std::max(quiet, FileSystemAgeMs(base.version));
+            }
+            if (quiet >= required) {
+                return true;
+            }
+            if (waitedMs_ >= kGuardCapMs) {
+                return false;
+            }
+            const int step = static_cast<int>(std::min<std::int64_t>(required - quiet, kRecheckMs));
+            clock_.Sleep(step);
+            waitedMs_ += step;
+            FileSnapshot again;
+            ReadFileSnapshot(target_, again, kMaxSettingsFileBytes);
+            if (!again.SameAs(base)) {
+                Changed(base, std::move(again));
+            }
         }
     }
+
+    // The file was found changed: the new bytes have stood still for no time yet.
+    void Changed(FileSnapshot& base, FileSnapshot&& now) {
+        base = std::move(now);
+        sinceMs_ = kNotSeen;
+    }
+
+    void Written(std::string_view bytes) { lock_.WriteNote(WholeVersion::Of(bytes).Note()); }
 
 private:
-    static std::int64_t MillisecondsOf(const LocalDateTime& t) {
-        return ((DaysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60000 +
-               t.second * 1000 + t.millisecond;
+    std::int64_t RequiredQuietMs(const FileSnapshot& base) const {
+        if (base.result == ReadFileResult::Missing) {
+            return kMissingSettleMs;
+        }
+        return known_.Vouches(base.bytes) ? 0 : kWriterPauseMs;
     }
 
+    // How long the bytes have been seen to stand still, by our clock.
+    std::int64_t ObservedQuietMs() {
+        const std::int64_t now = MillisecondsOf(clock_.Now());
+        if (sinceMs_ == kNotSeen || now < sinceMs_ || now - sinceMs_ > kClockJumpMs) {
+            sinceMs_ = now; // first seen now, or the wall clock was set meanwhile
+        }
+        return now - sinceMs_;
+    }
+
+    // The time since the file was last written, where its stamps and the present come from one
+    // clock; 0 where they may not.
+    std::int64_t FileSystemAgeMs(const FileVersion& version) {
+        if (local_ == Local::Unknown) {
+            local_ = IsLocalFileSystem(target_) ? Local::Yes : Local::No;
+        }
+        const std::optional<FileTime> now = local_ == Local::Yes ? lock_.StampNow() : std::nullopt;
+        if (!now) {
+            return 0;
+        }
+        return std::max<std::int64_t>(0, MillisecondsOf(*now) - MillisecondsOf(version.modified));
+    }
+
+    static constexpr std::int64_t kNotSeen = INT64_MIN;
+    enum class Local { Unknown, Yes, No };
+
     Clock& clock_;
-    int steadyMs_;
-    LocalDateTime start_;
+    WriterLock& lock_;
+    const std::string& target_;
+    WholeVersion known_;
+    std::int64_t sinceMs_ = kNotSeen; // when the bytes were first seen as they are
+    Local local_ = Local::Unknown;
+    int waitedMs_ = 0;
 };
 
 enum class CommitResult { Done, Changed, RenameRefused, Failed };
@@ -200,30 +288,54 @@ struct Commit {
     bool renamed = false;
 };
 
-// Puts the new bytes in place if the file, read again once it has settled, is still exactly
-// `base`. `check` is that second read.
-Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::string_view bytes,
-                  bool inPlace, const Settling& settling, FileSnapshot& check) {
-    if (base.result == ReadFileResult::Missing) {
-        ReplacementFile fresh(target, bytes, nullptr);
-        if (fresh.GetState() != ReplacementFile::State::Ready) {
-            return {CommitResult::Failed, {}};
-        }
-        settling.Wait();
-        ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
-        if (!check.SameAs(base)) {
-            return {CommitResult::Changed, {}};
-        }
-        switch (fresh.CreateOnly()) {
-        case NewFileResult::Created:
-            return {CommitResult::Done, fresh.Version(), true};
-        case NewFileResult::NameTaken:
-            ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
-            return {CommitResult::Changed, {}};
-        case NewFileResult::Failed:
-            break;
-        }
+Commit CreateFile(const std::string& target, const FileSnapshot& base, std::string_view bytes,
+                  FileSnapshot& check) {
+    ReplacementFile fresh(target, bytes, nullptr);
+    if (fresh.GetState() != ReplacementFile::State::Ready) {
         return {CommitResult::Failed, {}};
+    }
+    ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
+    if (!check.SameAs(base)) {
+        return {CommitResult::Changed, {}};
+    }
+    switch (fresh.CreateOnly()) {
+    case NewFileResult::Created:
+        return {CommitResult::Done, fresh.Version(), true};
+    case NewFileResult::NameTaken:
+        ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
+        return {CommitResult::Changed, {}};
+    case NewFileResult::Failed:
+        break;
+    }
+    return {CommitResult::Failed, {}};
+}
+
+// Checked and written through one descriptor, so the file checked is the file written.
+Commit OverwriteInPlace(const std::string& target, const FileSnapshot& base, std::string_view bytes,
+                        FileSnapshot& check) {
+    FileForUpdate file(target);
+    if (!file.IsOpen()) {
+        return {CommitResult::Failed, {}};
+    }
+    file.Read(check, kMaxSettingsFileBytes);
+    if (!check.SameAs(base)) {
+        return {CommitResult::Changed, {}};
+    }
+    if (!file.Overwrite(bytes)) {
+        // Cut short (a full disk, a share gone): the bytes that were there go back, so that a
+        // failed write never leaves a part of the file behind.
+        file.Overwrite(base.bytes);
+        return {CommitResult::Failed, {}};
+    }
+    return {CommitResult::Done, file.Version(), false};
+}
+
+// Puts the new bytes in place if the file, read again just before, is still exactly `base`.
+// `check` is that second read.
+Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::string_view bytes,
+                  bool inPlace, FileSnapshot& check) {
+    if (base.result == ReadFileResult::Missing) {
+        return CreateFile(target, base, bytes, check);
     }
     // A rename would cut the file's other names off it, or drop its access list.
     if (!inPlace && base.version.links <= 1 && !base.version.accessList) {
@@ -232,7 +344,6 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
             return {CommitResult::Failed, {}};
         }
         if (next.GetState() == ReplacementFile::State::Ready) {
-            settling.Wait();
             ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
             if (!check.SameAs(base)) {
                 return {CommitResult::Changed, {}};
@@ -243,58 +354,11 @@ Commit CommitEdit(const std::string& target, const FileSnapshot& base, std::stri
             return {CommitResult::Done, next.Version(), true};
         }
     }
-    // In place: checked and written through one descriptor, so the file checked is the file
-    // written.
-    settling.Wait();
-    FileForUpdate file(target);
-    if (!file.IsOpen()) {
-        return {CommitResult::Failed, {}};
-    }
-    file.Read(check, kMaxSettingsFileBytes);
-    if (!check.SameAs(base)) {
-        return {CommitResult::Changed, {}};
-    }
-    if (!file.Overwrite(bytes)) {
-        return {CommitResult::Failed, {}};
-    }
-    return {CommitResult::Done, file.Version(), false};
+    return OverwriteInPlace(target, base, bytes, check);
 }
 
-// The contents one attempt has read. A file that is the start of longer bytes read moments
-// ago is most likely being rewritten in place, however long it has stood (a rewrite can stall
-// longer than the settling time on a busy PC or share): it is not built on while the attempt
-// lasts. A file really cut short is then written by the next attempt.
-class SeenContents {
-public:
-    void Add(const FileSnapshot& snapshot) {
-        if (snapshot.result != ReadFileResult::Ok) {
-            return;
-        }
-        for (const std::string& seen : seen_) {
-            if (seen == snapshot.bytes) {
-                return;
-            }
-        }
-        if (seen_.size() == kKept) {
-            seen_.erase(seen_.begin());
-        }
-        seen_.push_back(snapshot.bytes);
-    }
-
-    bool CutShort(const FileSnapshot& snapshot) const {
-        return snapshot.result == ReadFileResult::Ok &&
-               std::any_of(seen_.begin(), seen_.end(), [&](const std::string& seen) {
-                   return seen.size() > snapshot.bytes.size() && seen.starts_with(snapshot.bytes);
-               });
-    }
-
-private:
-    static constexpr std::size_t kKept = 4;
-    std::vector<std::string> seen_;
-};
-
-WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::string& target,
-                         WriterLock& lock, SeenContents& seen) {
+WriteOutcome WriteLocked(const ProfileChange& change, const std::string& target,
+                         WholeFileGuard& guard) {
     FileSnapshot base;
     ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
     bool inPlace = false;
@@ -303,42 +367,36 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
             // Writing now would replace bytes we could not see.
             return WriteOutcome::Refused;
         }
-        if (seen.CutShort(base)) {
-            clock.Sleep(kSteadyMs);
-            ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
-            continue;
+        if (!guard.WaitUntilWhole(base)) {
+            return WriteOutcome::Conflict;
         }
-        seen.Add(base);
-        const bool exists = base.result == ReadFileResult::Ok;
-        if (exists && IsReadOnlyFile(target)) {
+        if (base.result == ReadFileResult::Ok && IsReadOnlyFile(target)) {
             return WriteOutcome::Refused;
         }
-        const Settling settling(clock, SteadyTime(lock.ReadNote(), base));
         const Edit edit = EditFor(base.bytes, change, true);
         if (edit.kind != EditKind::Changed) {
             return edit.kind == EditKind::Unchanged ? WriteOutcome::Written
                                                     : WriteOutcome::Unholdable;
         }
         FileSnapshot check;
-        const Commit commit = CommitEdit(target, base, edit.bytes, inPlace, settling, check);
+        const Commit commit = CommitEdit(target, base, edit.bytes, inPlace, check);
         switch (commit.result) {
         case CommitResult::Done:
-            if (commit.version) {
-                lock.WriteNote(NoteFor(*commit.version, edit.bytes));
-                if (commit.renamed) {
-                    RemoveStaleTemporaries(target, commit.version->modified,
-                                           kStaleTemporarySeconds);
-                }
+            guard.Written(edit.bytes);
+            if (commit.renamed && commit.version) {
+                RemoveStaleTemporaries(target, commit.version->modified, kStaleTemporarySeconds);
             }
             return WriteOutcome::Written;
         case CommitResult::Changed:
             // The bytes changed under us: the read that saw it is the base of the next round.
-            seen.Add(check);
-            base = std::move(check);
+            guard.Changed(base, std::move(check));
             break;
         case CommitResult::RenameRefused:
             inPlace = true;
-            ReadFileSnapshot(target, base, kMaxSettingsFileBytes);
+            ReadFileSnapshot(target, check, kMaxSettingsFileBytes);
+            if (!check.SameAs(base)) {
+                guard.Changed(base, std::move(check));
+            }
             break;
         case CommitResult::Failed:
             return WriteOutcome::Refused;
@@ -351,7 +409,6 @@ WriteOutcome WriteLocked(Clock& clock, const ProfileChange& change, const std::s
 
 WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
                                    const std::string& file) {
-    SeenContents seen;
     {
         // Most writes find the value in place already (the close watchdog's, every two
         // seconds, often over a network share): they cost one read and take no lock.
@@ -364,21 +421,19 @@ WriteOutcome WriteProfileValueOnce(Clock& clock, const ProfileChange& change,
         if (edit.kind == EditKind::Unholdable) {
             return WriteOutcome::Unholdable;
         }
-        if (read == ReadFileResult::Ok) {
-            if (edit.kind == EditKind::Unchanged) {
-                return WriteOutcome::Written;
-            }
-            if (IsReadOnlyFile(file)) {
-                return WriteOutcome::Refused;
-            }
-            seen.Add({read, {}, std::string(bytes.View())});
+        if (read == ReadFileResult::Ok && edit.kind == EditKind::Unchanged) {
+            return WriteOutcome::Written;
+        }
+        if (read == ReadFileResult::Ok && IsReadOnlyFile(file)) {
+            return WriteOutcome::Refused;
         }
     }
     // Written through a link is the file it names: the lock and the new file go beside that.
     const std::string target = FollowLinks(file);
     WriterLock lock(target);
     TakeLock(clock, lock, target);
-    return WriteLocked(clock, change, target, lock, seen);
+    WholeFileGuard guard(clock, lock, target);
+    return WriteLocked(change, target, guard);
 }
 
 } // namespace zarava

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 namespace zarava {
 
@@ -108,10 +107,9 @@ bool IsAnyDate(std::string_view s) {
     return IsKanjiDate(s) || IsMonthDay(s) || IsNumericDate(s);
 }
 
-} // namespace
-
-std::optional<int> ParseClockTime(std::string_view text) {
-    // The ideographic space is a blank like any other.
+// The text with full-width letters, digits and signs folded to ASCII, the ideographic space
+// counted as a blank like any other, and trimmed.
+std::string FoldForTime(std::string_view text) {
     std::string folded;
     const std::string wide = FoldFullWidthAscii(text);
     for (std::size_t at = 0; at < wide.size();) {
@@ -122,18 +120,11 @@ std::optional<int> ParseClockTime(std::string_view text) {
             folded += wide[at++];
         }
     }
-    std::string_view s = TrimBlanks(folded);
+    return std::string(TrimBlanks(folded));
+}
 
-    Half half = TakeMarker(s, true);
-
-    // The time is the run of digits and colons at the end.
-    std::size_t start = s.size();
-    while (start > 0 && (IsDigit(s[start - 1]) || s[start - 1] == ':')) {
-        --start;
-    }
-    std::string_view time = s.substr(start);
-    std::string_view before = s.substr(0, start);
-
+// Two or three fields of one or two digits separated by colons, the whole text.
+std::optional<std::array<int, 3>> TimeFields(std::string_view time) {
     std::array<int, 3> fields{0, 0, 0};
     std::size_t count = 0;
     for (;;) {
@@ -152,8 +143,12 @@ std::optional<int> ParseClockTime(std::string_view text) {
     if (count < 2) {
         return std::nullopt;
     }
+    return fields;
+}
 
-    // Before the time: nothing, a marker, a date, or a date and a marker, each set off.
+// What stands before the time: nothing, a marker, a date, or a date and a marker, each set off
+// by a blank (or the "T" of a date and time). A marker found there sets `half`.
+bool AllowedBeforeTime(std::string_view before, Half& half) {
     bool setOff = before.empty() || IsWhiteSpace(before.back());
     before = TrimBlanks(before);
     if (half == Half::None && !before.empty()) {
@@ -161,37 +156,45 @@ std::optional<int> ParseClockTime(std::string_view text) {
         half = TakeMarker(before, true);
         setOff = setOff || before.size() != size;
     }
-    if (!before.empty()) {
-        if (!setOff && (before.back() == 'T' || before.back() == 't')) {
-            before.remove_suffix(1);
-            setOff = true;
-        }
-        if (!setOff || !IsAnyDate(TrimBlanks(before))) {
-            return std::nullopt;
-        }
+    if (before.empty()) {
+        return true;
     }
+    if (!setOff && (before.back() == 'T' || before.back() == 't')) {
+        before.remove_suffix(1);
+        setOff = true;
+    }
+    return setOff && IsAnyDate(TrimBlanks(before));
+}
 
-    int hour = fields[0];
-    const int minute = fields[1];
-    const int second = fields[2];
-    if (minute > 59 || second > 59) {
+// Seconds since midnight of a time on a 24-hour clock, or a 12-hour one with its half.
+std::optional<int> SecondsOfDay(int hour, int minute, int second, Half half) {
+    if (minute > 59 || second > 59 || hour > (half == Half::None ? 23 : 12)) {
         return std::nullopt;
     }
-    if (half == Half::None) {
-        if (hour > 23) {
-            return std::nullopt;
-        }
-    } else {
-        if (hour > 12) {
-            return std::nullopt;
-        }
-        if (half == Half::Morning && hour == 12) {
-            hour = 0;
-        } else if (half == Half::Afternoon && hour < 12) {
-            hour += 12;
-        }
+    if (half == Half::Morning && hour == 12) {
+        hour = 0;
+    } else if (half == Half::Afternoon && hour < 12) {
+        hour += 12;
     }
     return (hour * 60 + minute) * 60 + second;
+}
+
+} // namespace
+
+std::optional<int> ParseClockTime(std::string_view text) {
+    const std::string folded = FoldForTime(text);
+    std::string_view s = folded;
+    Half half = TakeMarker(s, true);
+    // The time is the run of digits and colons at the end.
+    std::size_t start = s.size();
+    while (start > 0 && (IsDigit(s[start - 1]) || s[start - 1] == ':')) {
+        --start;
+    }
+    const std::optional<std::array<int, 3>> fields = TimeFields(s.substr(start));
+    if (!fields || !AllowedBeforeTime(s.substr(0, start), half)) {
+        return std::nullopt;
+    }
+    return SecondsOfDay((*fields)[0], (*fields)[1], (*fields)[2], half);
 }
 
 } // namespace zarava

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OldFiles.h"
 #include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
@@ -20,7 +21,11 @@ namespace zarava::test {
 // for whole scenarios of the display.
 class FrameFixture : public ::testing::Test {
 protected:
-    void WriteIni(const std::string& body) { temp_.Write("zarava.ini", body); }
+    // As the issuer left it some time ago: a settings write builds on it at once.
+    void WriteIni(const std::string& body) {
+        temp_.Write("zarava.ini", body);
+        MakeOld(temp_.File("zarava.ini"));
+    }
     std::string Ini() const { return temp_.Read("zarava.ini"); }
     // The value of FORM as the file holds it.
     std::string Form() const {

@@ -1,5 +1,7 @@
 #include "files/FileReplacement.h"
 
+#include "SystemCalls.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,10 +23,9 @@ std::string TemporaryPrefix(const std::string& target) {
 void SyncFolder(const std::string& folder) {
     // Makes the rename itself durable; where the file system cannot do that, nothing is lost
     // but the guarantee, so a failure is ignored.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    const posix::FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0) {
+        ::fsync(dir.Get());
     }
 }
 
@@ -65,6 +66,10 @@ ReplacementFile::ReplacementFile(const std::string& target, std::string_view con
     if (old != nullptr) {
         old_ = *old;
     }
+    if (posix::Faulted(FileOperation::Create, target)) {
+        state_ = IsPermissionError(errno) ? State::InPlaceOnly : State::Failed;
+        return;
+    }
     if (unnamedFilesWork.load()) {
         fd_ = ::open(FolderOfPath(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd_ < 0 && IsPermissionError(errno)) {
@@ -89,7 +94,7 @@ ReplacementFile::ReplacementFile(const std::string& target, std::string_view con
 }
 
 bool ReplacementFile::Prepare() {
-    if (!WriteAll(fd_, content_)) {
+    if (!posix::WriteAll(target_, fd_, content_)) {
         return false;
     }
     if (old_) {
@@ -107,7 +112,7 @@ bool ReplacementFile::Prepare() {
             return false;
         }
     }
-    return ::fsync(fd_) == 0;
+    return posix::Flush(target_, fd_) == 0;
 }
 
 // Gives a file made without a name a hidden temporary one, so that it can be renamed.
@@ -142,8 +147,7 @@ bool ReplacementFile::GiveName() {
 }
 
 bool ReplacementFile::Replace() {
-    if (state_ != State::Ready || !GiveName() ||
-        ::rename(tempPath_.c_str(), target_.c_str()) != 0) {
+    if (state_ != State::Ready || !GiveName() || posix::Rename(tempPath_, target_) != 0) {
         return false;
     }
     tempPath_.clear();

@@ -1,5 +1,7 @@
 #include "files/Files.h"
 
+#include "SystemCalls.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -8,31 +10,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <functional>
 
 namespace zarava {
+
+using posix::FileDescriptor;
 
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr int kMaxLinkHops = 40;
-
-// Closes the descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 FileTime TimeOf(const struct statx_timestamp& t) {
     return {static_cast<std::int64_t>(t.tv_sec), static_cast<std::int32_t>(t.tv_nsec)};
@@ -59,7 +46,8 @@ bool Describe(int fd, FileVersion& v, bool& regular) {
     return true;
 }
 
-ReadFileResult ReadSnapshotFrom(int fd, FileSnapshot& snapshot, std::size_t maxBytes) {
+ReadFileResult ReadSnapshotFrom(const std::string& path, int fd, FileSnapshot& snapshot,
+                                std::size_t maxBytes) {
     snapshot.bytes.clear();
     bool regular = false;
     if (!Describe(fd, snapshot.version, regular)) {
@@ -71,42 +59,17 @@ ReadFileResult ReadSnapshotFrom(int fd, FileSnapshot& snapshot, std::size_t maxB
     if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
         return snapshot.result = ReadFileResult::TooLarge;
     }
-    // One byte more than the size, so that a file growing meanwhile is noticed.
-    std::size_t size = 0;
-    snapshot.bytes.resize(static_cast<std::size_t>(snapshot.version.size) + 1);
-    for (;;) {
-        if (size == snapshot.bytes.size()) {
-            if (size > maxBytes) {
-                snapshot.bytes.clear();
-                return snapshot.result = ReadFileResult::TooLarge;
-            }
-            snapshot.bytes.resize(std::min(size * 2, maxBytes + 1));
-        }
-        const ssize_t n = ::pread(fd, snapshot.bytes.data() + size, snapshot.bytes.size() - size,
-                                  static_cast<off_t>(size));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            snapshot.bytes.clear();
-            return snapshot.result = ReadFileResult::Failed;
-        }
-        if (n == 0) {
-            break;
-        }
-        size += static_cast<std::size_t>(n);
+    const std::optional<std::size_t> size = posix::ReadFrom(
+        path, fd, static_cast<std::size_t>(snapshot.version.size), maxBytes, [&](std::size_t n) {
+            snapshot.bytes.resize(n);
+            return snapshot.bytes.data();
+        });
+    if (!size || *size > maxBytes) {
+        snapshot.bytes.clear();
+        return snapshot.result = size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
     }
-    snapshot.bytes.resize(size);
+    snapshot.bytes.resize(*size);
     return snapshot.result = ReadFileResult::Ok;
-}
-
-int OpenForReading(const std::string& path, int extraFlags) {
-    // Non-blocking, so that a pipe put in the file's place cannot stall the reader at open.
-    return ::open(path.c_str(), O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags);
-}
-
-ReadFileResult OpenFailure() {
-    return errno == ENOENT || errno == ENOTDIR ? ReadFileResult::Missing : ReadFileResult::Failed;
 }
 
 } // namespace
@@ -117,65 +80,38 @@ void FileBytes::Release() {
     size_ = 0;
 }
 
-void FileBytes::Grow(std::size_t capacity) {
-    if (capacity <= capacity_) {
-        return;
+char* FileBytes::Grow(std::size_t capacity) {
+    if (capacity > capacity_) {
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        std::copy_n(data_.get(), capacity_, grown.get());
+        data_ = std::move(grown);
+        capacity_ = capacity;
     }
-    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-    std::copy_n(data_.get(), size_, grown.get());
-    data_ = std::move(grown);
-    capacity_ = capacity;
+    return data_.get();
 }
 
 ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxBytes) {
     bytes.size_ = 0;
-    FileDescriptor fd(OpenForReading(path, O_RDONLY));
-    if (fd.Get() < 0) {
-        return OpenFailure();
+    ReadFileResult result = ReadFileResult::Ok;
+    FileDescriptor fd(posix::OpenRegular(path, O_RDONLY, result));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
+        return fd.Get() < 0 ? result : ReadFileResult::Failed;
     }
-    // No fstat first: a settings read should cost the system calls of reading the file and
-    // no more. A settings file fits the first read; only a larger one is looked at.
-    constexpr std::size_t kFirstRead = 16 * 1024;
-    bytes.Grow(std::min(kFirstRead, maxBytes + 1));
-    bool checked = false;
-    for (;;) {
-        if (bytes.size_ == bytes.capacity_) {
-            if (bytes.size_ > maxBytes) {
-                bytes.size_ = 0;
-                return ReadFileResult::TooLarge;
-            }
-            std::size_t wanted = bytes.capacity_ * 2;
-            if (!checked) {
-                checked = true;
-                struct stat st {};
-                if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-                    bytes.size_ = 0;
-                    return ReadFileResult::NotAFile;
-                }
-                // One byte more than the size, so that a file growing meanwhile is noticed.
-                wanted = std::max(wanted, static_cast<std::size_t>(st.st_size) + 1);
-            }
-            bytes.Grow(std::min(wanted, maxBytes + 1));
-        }
-        const ssize_t n =
-            ::read(fd.Get(), bytes.data_.get() + bytes.size_, bytes.capacity_ - bytes.size_);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const bool folder = errno == EISDIR;
-            bytes.size_ = 0;
-            return folder ? ReadFileResult::NotAFile : ReadFileResult::Failed;
-        }
-        if (n == 0) {
-            if (bytes.size_ > maxBytes) {
-                bytes.size_ = 0;
-                return ReadFileResult::TooLarge;
-            }
-            return ReadFileResult::Ok;
-        }
-        bytes.size_ += static_cast<std::size_t>(n);
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        return ReadFileResult::TooLarge;
     }
+    // The space kept from the last read is used as it is (the loop asks for one byte more than
+    // the size it is given): only a larger file makes it grow.
+    const std::size_t kept = bytes.capacity_ > 0 ? bytes.capacity_ - 1 : 0;
+    const std::optional<std::size_t> size =
+        posix::ReadFrom(path, fd.Get(), std::max(static_cast<std::size_t>(st.st_size), kept),
+                        maxBytes, [&](std::size_t n) { return bytes.Grow(n); });
+    if (!size || *size > maxBytes) {
+        return size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
+    }
+    bytes.size_ = *size;
+    return ReadFileResult::Ok;
 }
 
 ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes) {
@@ -185,19 +121,10 @@ ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std:
     return result;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+ReadFileResult OpenRegularFile(const std::string& path, int& descriptor) {
+    ReadFileResult result = ReadFileResult::Ok;
+    descriptor = posix::OpenRegular(path, O_RDONLY, result);
+    return result;
 }
 
 std::string FollowLinks(const std::string& path) {
@@ -228,7 +155,7 @@ std::optional<FileVersion> VersionOfOpenFile(int fd) {
 }
 
 std::optional<FileVersion> ReadFileVersion(const std::string& path) {
-    FileDescriptor fd(OpenForReading(path, O_RDONLY));
+    FileDescriptor fd(posix::Open(FileOperation::Open, path, O_RDONLY | O_NONBLOCK));
     return VersionOfOpenFile(fd.Get());
 }
 
@@ -241,15 +168,19 @@ bool FileSnapshot::SameAs(const FileSnapshot& other) const {
 
 ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
                                 std::size_t maxBytes) {
-    FileDescriptor fd(OpenForReading(path, O_RDONLY));
+    ReadFileResult opened = ReadFileResult::Ok;
+    FileDescriptor fd(posix::OpenRegular(path, O_RDONLY, opened));
     if (fd.Get() < 0) {
         snapshot.bytes.clear();
-        return snapshot.result = OpenFailure();
+        return snapshot.result = opened;
     }
-    return ReadSnapshotFrom(fd.Get(), snapshot, maxBytes);
+    return ReadSnapshotFrom(path, fd.Get(), snapshot, maxBytes);
 }
 
-FileForUpdate::FileForUpdate(const std::string& path) : fd_(OpenForReading(path, O_RDWR)) {}
+FileForUpdate::FileForUpdate(const std::string& path) : path_(path) {
+    ReadFileResult opened = ReadFileResult::Ok;
+    fd_ = posix::OpenRegular(path, O_RDWR, opened);
+}
 
 FileForUpdate::~FileForUpdate() {
     if (fd_ >= 0) {
@@ -262,7 +193,7 @@ ReadFileResult FileForUpdate::Read(FileSnapshot& snapshot, std::size_t maxBytes)
         snapshot.bytes.clear();
         return snapshot.result = ReadFileResult::Failed;
     }
-    return ReadSnapshotFrom(fd_, snapshot, maxBytes);
+    return ReadSnapshotFrom(path_, fd_, snapshot, maxBytes);
 }
 
 bool FileForUpdate::Overwrite(std::string_view content) {
@@ -277,19 +208,8 @@ bool FileForUpdate::Overwrite(std::string_view content) {
         (errno == ENOSPC || errno == EDQUOT)) {
         return false;
     }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n =
-            ::pwrite(fd_, content.data() + done, content.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return ::ftruncate(fd_, length) == 0 && ::fsync(fd_) == 0;
+    return posix::WriteAll(path_, fd_, content, 0) && ::ftruncate(fd_, length) == 0 &&
+           posix::Flush(path_, fd_) == 0;
 }
 
 std::optional<FileVersion> FileForUpdate::Version() const {

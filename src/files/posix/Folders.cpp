@@ -1,14 +1,19 @@
 #include "files/Folders.h"
 
-#include "files/Files.h"
+#include "SystemCalls.h"
 
 #include "text/Text.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <array>
 
 namespace zarava {
 
@@ -31,7 +36,20 @@ bool FolderExists(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return !posix::Faulted(FileOperation::Create, path) && ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool IsLocalFileSystem(const std::string& path) {
+    // The disks of a PC; a network share, or a file system in user space that may sit on one,
+    // answers with another type.
+    constexpr std::array<unsigned long, 10> kLocal = {
+        EXT4_SUPER_MAGIC,      XFS_SUPER_MAGIC,  BTRFS_SUPER_MAGIC, TMPFS_MAGIC,
+        OVERLAYFS_SUPER_MAGIC, F2FS_SUPER_MAGIC, MSDOS_SUPER_MAGIC, 0x2011BAB0 /* exFAT */,
+        0x7366746E /* NTFS */, 0x2FC12FC1 /* ZFS */};
+    struct statfs fs {};
+    return ::statfs(path.c_str(), &fs) == 0 &&
+           std::find(kLocal.begin(), kLocal.end(), static_cast<unsigned long>(fs.f_type)) !=
+               kLocal.end();
 }
 
 std::optional<FileStamps> ReadFileStamps(const std::string& path) {
@@ -59,18 +77,18 @@ std::optional<FileStamps> ReadFileStamps(const std::string& path) {
 }
 
 NewFileResult CreateNewFile(const std::string& path, std::string_view content) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) {
+    posix::FileDescriptor fd(
+        posix::Open(FileOperation::Create, path, O_WRONLY | O_CREAT | O_EXCL, 0666));
+    if (fd.Get() < 0) {
         return errno == EEXIST ? NewFileResult::NameTaken : NewFileResult::Failed;
     }
     // A full disk or a refusing share: the file exists all the same.
-    [[maybe_unused]] const bool complete = WriteAll(fd, content);
-    ::close(fd);
+    [[maybe_unused]] const bool complete = posix::WriteAll(path, fd.Get(), content);
     return NewFileResult::Created;
 }
 
 bool RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return posix::Unlink(path) == 0;
 }
 
 std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std::string_view name) {

@@ -3,6 +3,8 @@
 #include "files/Folders.h"
 #include "text/Text.h"
 
+#include "SystemCalls.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +20,8 @@ namespace {
 constexpr off_t kLockByte = 0x7FFFFFFE;
 
 int OpenForLocking(const std::string& path) {
-    return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    ReadFileResult ignored = ReadFileResult::Ok;
+    return posix::OpenRegular(path, O_RDWR, ignored);
 }
 
 } // namespace
@@ -26,7 +29,7 @@ int OpenForLocking(const std::string& path) {
 WriterLock::WriterLock(const std::string& target) : target_(target) {
     const std::string path =
         JoinPath(FolderOfPath(target), "." + ToLowerAscii(EntryNameOf(target)) + ".lock");
-    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
     fd_ = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
     if (fd_ >= 0) {
         // Whoever may write the settings file must be able to take its lock: the lock file
@@ -38,6 +41,12 @@ WriterLock::WriterLock(const std::string& target) : target_(target) {
         }
     } else if (errno == EEXIST) {
         fd_ = ::open(path.c_str(), kFlags);
+        // Something else put in its place (a pipe, a device) carries no note and no lock.
+        struct stat st {};
+        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
     }
     if (fd_ < 0) {
         OpenTarget();
@@ -59,7 +68,7 @@ void WriterLock::OpenTarget() {
 }
 
 WriterLock::Attempt WriterLock::TryTake() {
-    if (fd_ < 0) {
+    if (fd_ < 0 || posix::Faulted(FileOperation::Lock, target_)) {
         return Attempt::Unavailable;
     }
     struct flock lock {};
@@ -88,6 +97,14 @@ WriterLock::Attempt WriterLock::TryTake() {
         }
     }
     return Attempt::Held;
+}
+
+std::optional<FileTime> WriterLock::StampNow() {
+    struct stat st {};
+    if (onTarget_ || fd_ < 0 || ::futimens(fd_, nullptr) != 0 || ::fstat(fd_, &st) != 0) {
+        return std::nullopt;
+    }
+    return FileTime{st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
 }
 
 std::string WriterLock::ReadNote() const {
