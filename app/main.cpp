@@ -101,6 +101,10 @@ std::unique_ptr<QApplication> StartApplication(char* programName) {
     return app;
 }
 
+bool ReportsAsked(const ProgramOptions& options) {
+    return !options.screenshot.empty() || !options.state.empty();
+}
+
 // The screenshot and the state report asked for on the command line; a file that cannot be
 // written is reported and the display still ends normally.
 void WriteReports(DisplayApp& display, const ProgramOptions& options) {
@@ -139,6 +143,8 @@ public:
         QObject::connect(&look_, &QTimer::timeout, [this] { Look(); });
     }
 
+    bool Written() const { return written_; }
+
     void Begin() {
         waited_.start();
         shownFor_.invalidate();
@@ -172,6 +178,7 @@ private:
             return;
         }
         WriteReports(display_, options_);
+        written_ = true;
         display_.RequestClose();
     }
 
@@ -180,13 +187,14 @@ private:
     QTimer look_;
     QElapsedTimer waited_;
     QElapsedTimer shownFor_;
+    bool written_ = false;
 };
 
 // --after, --screenshot and --state: the display ends by itself after the time asked, with the
 // reports written first.
 void EndAfterTheTimeAsked(DisplayApp& display, const ProgramOptions& options,
                           ReportMoment& reports) {
-    const bool reportsAsked = !options.screenshot.empty() || !options.state.empty();
+    const bool reportsAsked = ReportsAsked(options);
     if (!reportsAsked && !options.afterGiven) {
         return;
     }
@@ -233,7 +241,16 @@ int RunDisplay(char* programName, const std::string& folder, const ProgramOption
     }
 
     display.Start();
-    return app->exec();
+    const int status = app->exec();
+    if (ReportsAsked(options) && !reports.Written()) {
+        // Ended during its start-up (another copy runs, the folder cannot be written) or by the
+        // issuer's end before the time asked: nothing to show, and a script must not wait for it.
+        std::fprintf(stderr,
+                     "zarava-display: ended before the screenshot and state were due, so none was "
+                     "written (the end line in the folder's Log/ says why)\n");
+        return 1;
+    }
+    return status;
 }
 
 } // namespace

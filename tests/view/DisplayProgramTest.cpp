@@ -115,7 +115,7 @@ TEST(DisplayProgramTest, StateAndScreenshotAfterTheGivenTimeShowTheCalledNumberI
     EXPECT_TRUE(ReadFile(dir.filePath("zarava.ini")).contains("FORM=1\r\n"));
 }
 
-TEST(DisplayProgramTest, SecondCopyWithoutRoomsEndsSilentlyWhileTheFirstRuns) {
+TEST(DisplayProgramTest, SecondCopyWithoutRoomsEndsAtOnceWhileTheFirstRuns) {
     QTemporaryDir dir;
     WriteFile(dir.filePath("zarava.ini"), kIni);
     QProcess first;
@@ -127,9 +127,12 @@ TEST(DisplayProgramTest, SecondCopyWithoutRoomsEndsSilentlyWhileTheFirstRuns) {
     }
     ASSERT_TRUE(ReadFile(dir.filePath("zarava.ini")).contains("FORM=5"));
 
-    QProcess second;
-    EXPECT_EQ(RunDisplay(second, {"--folder", dir.path(), "-TOLV"}), 0);
+    QProcess second; // the state it was asked for is not due: it says so
+    EXPECT_EQ(RunDisplay(second, {"--folder", dir.path(), "--state", dir.filePath("s"), "-TOLV"}),
+              1);
     EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(second.readAllStandardError().contains("none was written"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("s")));
     // On its way out it cleared the mark that the first copy had set.
     EXPECT_TRUE(ReadFile(dir.filePath("zarava.ini")).contains("FORM=1\r\n"));
 
