@@ -15,7 +15,9 @@ constexpr OptionRow<Options> kOptions[] = {
          o.folder = v;
          return {};
      }},
-    {"--rooms", "N", "rooms 1..6 (default: SHINSATSU + 1 from zarava.ini, else 4)",
+    {"--rooms", "N",
+     "rooms 1..6, written to SHINSATSU so that the display shows them (default: SHINSATSU + 1 "
+     "from zarava.ini, else 4)",
      [](Options& o, std::string_view v) -> Wanted {
          const std::optional<double> rooms = NumberWithin(v, 1, 6, NumberKind::Whole);
          if (!rooms) {

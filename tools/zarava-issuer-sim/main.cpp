@@ -192,6 +192,10 @@ private:
                      NumberText(static_cast<std::int64_t>(script_.size())) + " actions)";
         } else {
             const std::uint32_t seed = options_.seed.value_or(std::random_device{}());
+            if (options_.rooms) {
+                // The issuer's own settings say how many rooms the display shows.
+                issuer_.Write("DAZUZE INFOMATION", "SHINSATSU", NumberText(*options_.rooms - 1));
+            }
             const int rooms = RoomCount(options_, issuer_);
             start += ", " + NumberText(rooms) + " rooms, seed " + NumberText(seed);
             clinic_.emplace(issuer_, rooms, seed, clinicStart_);

@@ -320,6 +320,7 @@ std::vector<std::string> Actions(const std::string& out) {
 
 TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndRepeatsWithItsSeed) {
     TempFolder twin;
+    folder.Write("zarava.ini", "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n"); // --rooms wins
     const std::vector<std::string> clinic = {"--rooms", "3", "--speed", "600", "--seed", "42"};
     std::vector<std::string> args = {"--folder", folder.Path(), "--duration", "2"};
     std::vector<std::string> twinArgs = {"--folder", twin.Path(), "--duration", "1.5"};
