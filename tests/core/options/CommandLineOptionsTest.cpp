@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,26 +12,20 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLineOptionsTest, DisplayTakesItsOptionsOffAndKeepsTheIssuersWords) {
-    ProgramOptions o = ParseProgramArguments({"--folder", "/srv/q", "B12", "--screenshot=x.png",
-                                              "C", "--after", "86400", "--state=s.json"});
+    const ProgramOptions o = ParseProgramArguments(
+        {"--folder", "/srv/q", "B12", "--screenshot=x.png", "C", "--after", "86400"});
     EXPECT_EQ(o.error, "");
-    EXPECT_EQ(o.folder, "/srv/q");
-    EXPECT_EQ(o.screenshot, "x.png");
-    EXPECT_EQ(o.state, "s.json");
+    EXPECT_EQ(o.folder + o.screenshot + o.commandLine, "/srv/qx.pngb12 c");
     EXPECT_EQ(o.after, 86400);
-    EXPECT_TRUE(o.afterGiven);
-    EXPECT_EQ(o.commandLine, "b12 c");
-    EXPECT_EQ(ParseProgramArguments({"  -TOLV "}).commandLine, "-tolv");
+    EXPECT_EQ(ParseProgramArguments({" -TOLV "}).commandLine, "-tolv");
     EXPECT_EQ(ParseProgramArguments({"-tolv", "--", "--folder"}).commandLine, "-tolv --folder");
     EXPECT_EQ(ParseProgramArguments({"--after", "0.25"}).after, 0.25);
     EXPECT_TRUE(ParseProgramArguments({"-tolv", "-h"}).help);
-    EXPECT_TRUE(ParseProgramArguments({"--help", "--bogus"}).help);
     EXPECT_TRUE(ParseProgramArguments({"--version"}).version);
 
     const std::pair<Args, std::string> mistakes[] = {
         {{"--fullscreen"}, "unknown option --fullscreen"},
         {{"--folder"}, "--folder needs DIR"},
-        {{"--state="}, "--state needs FILE"},
         {{"--help=1"}, "--help takes no value"},
         {{"--test-sound=yes"}, "--test-sound takes no value"},
         {{"--after", "86400.5"},
