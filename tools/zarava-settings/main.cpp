@@ -54,7 +54,7 @@ const ProgramUsage kUsage{
         "\n"
         "Refused as mistakes: names that could never be read back (that start with '[' or ';'\n"
         "or with a tab, or hold '=', ']' or a line break), a value with a line break, and text\n"
-        "that the file cannot hold (in code page 932, such as é or emoji).\n",
+        "that the file cannot hold (in code page 932, accented letters or emoji).\n",
     .more = "Exit status: 0 done, 1 the file or its folder cannot be read or written, 2 usage\n"
             "error or text the file cannot hold.\n",
     .operands = Operands::AfterOptions,
