@@ -11,10 +11,7 @@ using Wanted = std::optional<std::string>;
 
 constexpr OptionRow<ProgramOptions> kOptions[] = {
     {"--folder", "DIR", "the program folder holding zarava.ini (default: the executable's folder)",
-     [](ProgramOptions& o, std::string_view v) -> Wanted {
-         o.folder = v;
-         return {};
-     }},
+     KeepText<&ProgramOptions::folder>},
     {"--after", "SECONDS",
      "with --screenshot or --state: write them this long after the start-up (default 0, at "
      "most 86400), in a moment when the called numbers show; alone: end after this long",
@@ -29,15 +26,9 @@ constexpr OptionRow<ProgramOptions> kOptions[] = {
          return {};
      }},
     {"--screenshot", "FILE", "save a PNG picture of the whole frame, then end normally",
-     [](ProgramOptions& o, std::string_view v) -> Wanted {
-         o.screenshot = v;
-         return {};
-     }},
+     KeepText<&ProgramOptions::screenshot>},
     {"--state", "FILE", "save what every window shows as UTF-8 JSON, then end normally",
-     [](ProgramOptions& o, std::string_view v) -> Wanted {
-         o.state = v;
-         return {};
-     }},
+     KeepText<&ProgramOptions::state>},
     {"--test-sound", "",
      "play the chime (or start the voice program, as TALK SELECT says) once, say what "
      "happened and end: exit status 0 when it played, 1 when it could not",

@@ -43,6 +43,17 @@ template <class Settings> struct OptionRow {
     std::optional<std::string> (*apply)(Settings&, std::string_view value);
 };
 
+// The apply of an option whose value is kept as given, in the member named:
+// {"--folder", "DIR", "...", KeepText<&Settings::folder>}.
+template <class Pointer> struct MemberOf;
+template <class Class, class Type> struct MemberOf<Type Class::*> { using Owner = Class; };
+template <auto Member>
+std::optional<std::string> KeepText(typename MemberOf<decltype(Member)>::Owner& settings,
+                                    std::string_view value) {
+    settings.*Member = std::string(value);
+    return std::nullopt;
+}
+
 struct ParsedCommandLine {
     enum class Request { Run, Help, Version };
     Request request = Request::Run;

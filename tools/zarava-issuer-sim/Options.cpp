@@ -11,10 +11,7 @@ constexpr double kMaxSpeed = 3600;
 
 constexpr OptionRow<Options> kOptions[] = {
     {"--folder", "DIR", "the program folder (default: the current folder)",
-     [](Options& o, std::string_view v) -> Wanted {
-         o.folder = v;
-         return {};
-     }},
+     KeepText<&Options::folder>},
     {"--rooms", "N",
      "rooms 1..6, written to SHINSATSU so that the display shows them (default: SHINSATSU + 1 "
      "from zarava.ini, else 4)",
@@ -57,10 +54,7 @@ constexpr OptionRow<Options> kOptions[] = {
          return {};
      }},
     {"--script", "FILE", "plays the actions of FILE instead of the random clinic",
-     [](Options& o, std::string_view v) -> Wanted {
-         o.script = std::string(v);
-         return {};
-     }},
+     KeepText<&Options::script>},
 };
 
 const ProgramUsage kUsage{

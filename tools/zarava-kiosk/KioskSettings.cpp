@@ -37,21 +37,12 @@ constexpr OptionRow<KioskSettings> kOptions[] = {
     {"--config", "FILE",
      "the settings file (default: ~/.config/zarava-display/kiosk.conf, else "
      "/etc/zarava-display/kiosk.conf, the first that exists)",
-     [](KioskSettings& s, std::string_view v) -> Wanted {
-         s.configFile = v;
-         return {};
-     }},
+     KeepText<&KioskSettings::configFile>},
     {"--folder", "DIR", "the issuer's program folder, holding zarava.ini",
-     [](KioskSettings& s, std::string_view v) -> Wanted {
-         s.folder = v;
-         return {};
-     }},
+     KeepText<&KioskSettings::folder>},
     {"--display", "PATH",
      "the display program (default: zarava-display beside this program, else on PATH)",
-     [](KioskSettings& s, std::string_view v) -> Wanted {
-         s.display = v;
-         return {};
-     }},
+     KeepText<&KioskSettings::display>},
     {"--command-line", "WORDS",
      "the issuer's command line for the display, split at blanks (default: -tolv); the same "
      "as the words after --",

@@ -32,10 +32,7 @@ struct Settings {
 constexpr OptionRow<Settings> kOptions[] = {
     {"--file", "PATH",
      "the settings file (default: zarava.ini in the current folder, its name in any case)",
-     [](Settings& s, std::string_view v) -> std::optional<std::string> {
-         s.file = v;
-         return {};
-     }},
+     KeepText<&Settings::file>},
 };
 
 const ProgramUsage kUsage{
