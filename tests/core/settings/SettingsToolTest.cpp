@@ -109,13 +109,5 @@ TEST_F(SettingsToolTest, AFileTheUserMayNotWriteIsReportedAndLeftAlone) {
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
 }
 
-TEST_F(SettingsToolTest, AnswersHelpAndVersion) {
-    const Result help = Tool({"-h"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("Usage: zarava-settings [--file PATH] get SECTION KEY\n"
-                                     "  or:  zarava-settings [--file PATH] set SECTION"));
-    EXPECT_EQ(Tool({"--version"}).out.rfind("zarava-settings ", 0), 0u);
-}
-
 } // namespace
 } // namespace zarava
