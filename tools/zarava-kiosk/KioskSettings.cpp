@@ -103,6 +103,7 @@ const ProgramUsage kUsage{
     .operandsName = "the display's command line",
 };
 
+// The row of a name that the settings file may give; nothing for any other name.
 const OptionRow<KioskSettings>* FileSetting(std::string_view name) {
     for (const std::string_view option : kFileSettings) {
         if (option.substr(2) == name) {
