@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -73,6 +74,7 @@ struct HeldMessage {
     QByteArray category;
     QString text;
 };
+std::mutex heldMutex; // Qt may log from a thread of its own while it starts
 std::vector<HeldMessage> heldMessages;
 
 void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -81,6 +83,7 @@ void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const Q
         std::fflush(stderr);
         std::_Exit(1);
     }
+    const std::lock_guard lock(heldMutex);
     heldMessages.push_back({type, context.category, text});
 }
 
@@ -93,6 +96,7 @@ std::unique_ptr<QApplication> StartApplication(char* programName) {
     const QtMessageHandler previous = qInstallMessageHandler(HoldStartMessage);
     auto app = std::make_unique<QApplication>(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
+    const std::lock_guard lock(heldMutex);
     for (const HeldMessage& message : heldMessages) {
         const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
         qt_message_output(message.type, context, message.text);
