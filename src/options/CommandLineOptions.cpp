@@ -95,7 +95,10 @@ std::vector<std::string> Wrapped(std::string_view text, std::size_t width) {
         if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width) {
             lines.emplace_back();
         }
-        lines.back() += (lines.back().empty() ? "" : " ") + std::string(word);
+        if (!lines.back().empty()) {
+            lines.back() += ' ';
+        }
+        lines.back() += word;
         at = end + 1;
     }
     return lines;
@@ -169,10 +172,14 @@ std::string Help(const ProgramUsage& usage, std::span<const OptionHelp> rows) {
     }
     listed.push_back(kHelpRow);
     listed.push_back(kVersionRow);
-    std::string text =
-        UsageLines(usage) + "\n" + std::string(usage.about) + "\nOptions:\n" + OptionLines(listed);
+    std::string text = UsageLines(usage);
+    text += '\n';
+    text += usage.about;
+    text += "\nOptions:\n";
+    text += OptionLines(listed);
     if (!usage.more.empty()) {
-        text += "\n" + std::string(usage.more);
+        text += '\n';
+        text += usage.more;
     }
     return text;
 }
