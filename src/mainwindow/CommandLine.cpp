@@ -85,6 +85,10 @@ std::optional<int> AnswerEarly(const ProgramOptions& options) {
     return AnswerEarly(parsed, kUsage, kOptions);
 }
 
+std::string UsageText() {
+    return HelpText(kUsage, kOptions);
+}
+
 std::string NormaliseCommandLine(std::string_view text) {
     return ToLowerAscii(TrimWhiteSpace(text));
 }

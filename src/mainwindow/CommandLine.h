@@ -32,6 +32,9 @@ ProgramOptions ParseProgramArguments(const std::vector<std::string>& args);
 // status then; nothing when the display is to run.
 std::optional<int> AnswerEarly(const ProgramOptions& options);
 
+// The whole text of --help.
+std::string UsageText();
+
 // Trims the blanks of both ends and lower-cases ASCII letters.
 std::string NormaliseCommandLine(std::string_view text);
 
