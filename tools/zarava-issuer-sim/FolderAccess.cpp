@@ -1,6 +1,5 @@
 #include "FolderAccess.h"
 
-#include "files/Files.h"
 #include "files/Folders.h"
 
 #include <algorithm>
@@ -26,6 +25,21 @@ void PauseMilliseconds(int ms) {
     timespec pause{0, ms * 1'000'000L};
     while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
+}
+
+// Every byte, going on after short writes and interruptions, as a program's stream does.
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
 }
 
 } // namespace
