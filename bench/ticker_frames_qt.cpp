@@ -159,8 +159,13 @@ int main(int argc, char** argv) {
     const Options options = Parse(argc, argv);
     QTemporaryDir folder;
     const std::string ini = folder.filePath("zarava.ini").toStdString();
-    const std::string content = ReadFile(ZARAVA_SOURCE_DIR "/demo/zarava.ini");
-    QFile::copy(QStringLiteral(ZARAVA_SOURCE_DIR "/demo/zarava.ini"), QString::fromStdString(ini));
+    std::string content = ReadFile(ZARAVA_SOURCE_DIR "/demo/zarava.ini");
+    // As if the issuer ran: the demo's FORM says none does, and the display would close.
+    content.replace(content.find("FORM=0"), 6, "FORM=1");
+    QFile copy(QString::fromStdString(ini));
+    copy.open(QIODevice::WriteOnly);
+    copy.write(content.data(), static_cast<qint64>(content.size()));
+    copy.close();
     QFile(QString::fromStdString(ini)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     const pid_t rewriter = options.rewriter ? StartRewriter(ini, content) : 0;
 

@@ -1,111 +1,92 @@
 #include "mainwindow/CommandLine.h"
 
+#include "options/CommandLineOptions.h"
 #include "text/Text.h"
-
-#include <cstdlib>
 
 namespace zarava {
 
-std::string UsageText() {
-    return "Usage: zarava-display [--folder DIR] [--after SECONDS] [--screenshot FILE]\n"
-           "                      [--state FILE] [ROOMS]\n"
-           "       zarava-display [--folder DIR] --test-sound\n"
-           "\n"
-           "Waiting-room call display. ROOMS is the issuer's command line:\n"
-           "  -tolv        every room open today, monitor from the TYPE setting\n"
-           "  [a|b|c]DIGITS  first, second or third monitor, rooms by their digits (b12)\n"
-           "  (empty)      ends at once, as when another copy runs\n"
-           "\n"
-           "Options:\n"
-           "  --folder DIR        the program folder holding zarava.ini (default: the\n"
-           "                      executable's folder)\n"
-           "  --after SECONDS     with --screenshot or --state: run this long (up to 86400)\n"
-           "                      after the start-up before writing them (default 0);\n"
-           "                      alone: end after this long\n"
-           "  --screenshot FILE   save a PNG of the whole frame, then end normally\n"
-           "  --state FILE        save what every window shows as UTF-8 JSON, then end\n"
-           "                      normally\n"
-           "  --test-sound        play the chime (or start the voice program, as TALK\n"
-           "                      SELECT says) once, say what happened and end: exit\n"
-           "                      status 0 when it played, 1 when it could not\n"
-           "  --help              show this text\n"
-           "  --version           show the version\n";
-}
-
 namespace {
 
-// The options of our own: a name, whether it takes a value, and where it goes.
-struct OptionRow {
-    const char* name;
-    bool takesValue;
-    void (*apply)(ProgramOptions&, const std::string& value);
+using Wanted = std::optional<std::string>;
+
+constexpr OptionRow<ProgramOptions> kOptions[] = {
+    {"--folder", "DIR", "the program folder holding zarava.ini (default: the executable's folder)",
+     KeepText<&ProgramOptions::folder>},
+    {"--after", "SECONDS",
+     "with --screenshot or --state: write them this long after the start-up (default 0, at "
+     "most 86400), in a moment when the called numbers show; alone: end after this long",
+     [](ProgramOptions& o, std::string_view v) -> Wanted {
+         const std::optional<double> seconds =
+             NumberWithin(v, 0, kLongestAfterSeconds, NumberKind::Fraction);
+         if (!seconds) {
+             return "a number of seconds from 0 to 86400";
+         }
+         o.after = *seconds;
+         o.afterGiven = true;
+         return {};
+     }},
+    {"--screenshot", "FILE", "save a PNG picture of the whole frame, then end normally",
+     KeepText<&ProgramOptions::screenshot>},
+    {"--state", "FILE", "save what every window shows as UTF-8 JSON, then end normally",
+     KeepText<&ProgramOptions::state>},
+    {"--test-sound", "",
+     "play the chime (or start the voice program, as TALK SELECT says) once, say what "
+     "happened and end: exit status 0 when it played, 1 when it could not",
+     [](ProgramOptions& o, std::string_view) -> Wanted {
+         o.testSound = true;
+         return {};
+     }},
 };
 
-constexpr OptionRow kOptions[] = {
-    {"--folder", true, [](ProgramOptions& o, const std::string& v) { o.folder = v; }},
-    {"--screenshot", true, [](ProgramOptions& o, const std::string& v) { o.screenshot = v; }},
-    {"--state", true, [](ProgramOptions& o, const std::string& v) { o.state = v; }},
-    {"--after", true,
-     [](ProgramOptions& o, const std::string& v) {
-         char* end = nullptr;
-         const double seconds = std::strtod(v.c_str(), &end);
-         if (end == v.c_str() || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
-             o.error = "--after needs a number of seconds, not " + v;
-         }
-         o.after = seconds;
-         o.afterGiven = true;
-     }},
-    {"--test-sound", false, [](ProgramOptions& o, const std::string&) { o.testSound = true; }},
-    {"--help", false, [](ProgramOptions& o, const std::string&) { o.help = true; }},
-    {"--version", false, [](ProgramOptions& o, const std::string&) { o.version = true; }},
+const ProgramUsage kUsage{
+    .program = "zarava-display",
+    .synopsis = {"[OPTION]... [-tolv | [a|b|c]ROOMS]", "[--folder DIR] --test-sound"},
+    .about = "The waiting-room call display of a clinic's reception-ticket system: it reads the\n"
+             "ticket issuer's program folder, shows a window for each consultation room under\n"
+             "an information band, and ends when the issuer does. The words that are not\n"
+             "options are the issuer's command line (case does not matter):\n"
+             "  -tolv           every room open today, on the monitor that TYPE names\n"
+             "  [a|b|c]ROOMS    the first, second or third monitor from the left, and the\n"
+             "                  rooms by their digits (b12); digits above the number of\n"
+             "                  rooms are skipped\n"
+             "  (nothing)       ends at once, as when another copy runs\n",
+    .more = "Without a screen, run it offscreen: QT_QPA_PLATFORM=offscreen, with --screenshot\n"
+            "or --state to see what it shows.\n"
+            "\n"
+            "Exit status: 0 normal end, 1 the program folder cannot be written, there is no\n"
+            "screen, or --test-sound could not play, 2 usage error.\n",
+    .operands = Operands::Anywhere,
 };
 
 } // namespace
 
 ProgramOptions ParseProgramArguments(const std::vector<std::string>& args) {
     ProgramOptions o;
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.rfind("--", 0) != 0) {
-            rest.push_back(a);
-            continue;
-        }
-        const std::size_t eq = a.find('=');
-        const std::string name = a.substr(0, eq);
-        const OptionRow* row = nullptr;
-        for (const OptionRow& candidate : kOptions) {
-            if (name == candidate.name) {
-                row = &candidate;
-            }
-        }
-        if (row == nullptr || (!row->takesValue && eq != std::string::npos)) {
-            o.error = "unknown option " + a;
-            return o;
-        }
-        std::string value;
-        if (row->takesValue) {
-            if (eq != std::string::npos) {
-                value = a.substr(eq + 1);
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            }
-            if (value.empty()) {
-                o.error = name + " needs a value";
-                return o;
-            }
-        }
-        row->apply(o, value);
-        if (!o.error.empty()) {
-            return o;
-        }
-    }
+    const ParsedCommandLine parsed = ParseCommandLine(args, kUsage, kOptions, o);
+    o.help = parsed.request == ParsedCommandLine::Request::Help;
+    o.version = parsed.request == ParsedCommandLine::Request::Version;
+    o.error = parsed.problem;
     std::string joined;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        joined += (i ? " " : "") + rest[i];
+    for (const std::string& word : parsed.operands) {
+        joined += (joined.empty() ? "" : " ") + word;
     }
     o.commandLine = NormaliseCommandLine(joined);
     return o;
+}
+
+std::optional<int> AnswerEarly(const ProgramOptions& options) {
+    ParsedCommandLine parsed;
+    parsed.problem = options.error;
+    if (options.help) {
+        parsed.request = ParsedCommandLine::Request::Help;
+    } else if (options.version) {
+        parsed.request = ParsedCommandLine::Request::Version;
+    }
+    return AnswerEarly(parsed, kUsage, kOptions);
+}
+
+std::string UsageText() {
+    return HelpText(kUsage, kOptions);
 }
 
 std::string NormaliseCommandLine(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,16 @@ struct ProgramOptions {
     std::string error; // not empty: a usage error to report before anything is touched
 };
 
+// The longest --after: a day.
+inline constexpr double kLongestAfterSeconds = 86400;
+
 ProgramOptions ParseProgramArguments(const std::vector<std::string>& args);
 
-// The usage text of --help.
+// Answers --help, --version or a usage error as every program of ours does, and gives the exit
+// status then; nothing when the display is to run.
+std::optional<int> AnswerEarly(const ProgramOptions& options);
+
+// The whole text of --help.
 std::string UsageText();
 
 // Trims the blanks of both ends and lower-cases ASCII letters.

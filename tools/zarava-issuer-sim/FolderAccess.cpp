@@ -14,7 +14,6 @@ namespace zarava::issuersim {
 
 namespace {
 
-constexpr std::string_view kLockName = ".zarava-issuer-sim.lock";
 // A program's buffered writes reach the file in pieces of about this size.
 constexpr std::size_t kPieceSize = 1024;
 
@@ -28,6 +27,7 @@ void PauseMilliseconds(int ms) {
     }
 }
 
+// Every byte, going on after short writes and interruptions, as a program's stream does.
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -83,33 +83,6 @@ std::string ProbeFolder(const std::string& folder) {
     ::close(fd);
     ::unlink(probe.c_str());
     return {};
-}
-
-FolderLock::FolderLock(const std::string& folder) {
-    const std::string path = JoinPath(folder, kLockName);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        reason_ = ErrnoText("cannot open", path);
-        return;
-    }
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) {
-        result_ = Result::Held;
-    } else if (errno == EAGAIN || errno == EACCES) {
-        result_ = Result::InUse;
-        reason_ = "another zarava-issuer-sim is already running on " + folder;
-    } else {
-        reason_ = ErrnoText("cannot lock", path);
-    }
-}
-
-FolderLock::~FolderLock() {
-    // The lock file stays: removing it could race with a simulator that has just opened it.
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
 }
 
 } // namespace zarava::issuersim

@@ -15,25 +15,4 @@ std::string WriteInPlace(const std::string& path, std::string_view bytes);
 // reason when it cannot, otherwise empty.
 std::string ProbeFolder(const std::string& folder);
 
-// An exclusive lock on a hidden file in the program folder, held for the life of the object,
-// so that two simulators never play one clinic. Open-file-description locks work across
-// threads and over NFS, and the kernel drops them when the process ends however it ends.
-class FolderLock {
-public:
-    enum class Result { Held, InUse, Failed };
-
-    explicit FolderLock(const std::string& folder);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    Result State() const { return result_; }
-    const std::string& Reason() const { return reason_; }
-
-private:
-    int fd_ = -1;
-    Result result_ = Result::Failed;
-    std::string reason_;
-};
-
 } // namespace zarava::issuersim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "options/CommandLineOptions.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,19 +18,13 @@ struct Options {
     std::optional<std::uint32_t> seed; // otherwise a fresh one, printed at start
     std::optional<double> duration;    // real seconds; otherwise until stopped
     std::optional<std::string> script; // a file of timed actions; no random clinic then
-    bool help = false;
 };
 
-struct ParsedOptions {
-    Options options;
-    std::string problem; // empty when the command line was understood
-};
+// Reads the arguments into `options`. The exit status when the program is not to run: the help
+// or the version was shown, or a mistake was reported.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, Options& options);
 
-ParsedOptions ParseOptions(const std::vector<std::string_view>& args);
-
-// A decimal number that is the whole text (fractions allowed); nothing otherwise.
-std::optional<double> ParseDecimal(std::string_view text);
-
-extern const std::string_view kUsage;
+// Reports a mistake found after the command line was read (in the script, say); the exit status.
+int ReportUsageError(std::string_view problem);
 
 } // namespace zarava::issuersim

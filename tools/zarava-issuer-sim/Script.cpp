@@ -1,6 +1,6 @@
 #include "Script.h"
 
-#include "Options.h"
+#include "options/CommandLineOptions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,87 +57,119 @@ std::optional<int> WholeNumber(const std::optional<std::string>& word, double lo
     return static_cast<int>(*number);
 }
 
+// The room after an action's verb.
+std::string TakeRoom(std::string_view verb, std::string_view& rest, Action& action) {
+    const std::optional<int> number = WholeNumber(NextWord(rest), 1, 6);
+    if (!number) {
+        return std::string(verb) + " needs a room from 1 to 6";
+    }
+    action.room = *number;
+    return {};
+}
+
+// The words after each verb, taken off `rest` into the action; the problem otherwise.
+std::string ParseIssue(std::string_view& rest, Action& action) {
+    if (std::string problem = TakeRoom("issue", rest, action); !problem.empty()) {
+        return problem;
+    }
+    if (const std::optional<std::string> kind = NextWord(rest)) {
+        if (*kind != "class1") {
+            return "issue takes only 'class1' after the room";
+        }
+        action.class1 = true;
+    }
+    return {};
+}
+
+std::string ParseCall(std::string_view& rest, Action& action) {
+    if (std::string problem = TakeRoom("call", rest, action); !problem.empty()) {
+        return problem;
+    }
+    if (const std::optional<std::string> word = NextWord(rest)) {
+        const std::optional<int> counter = WholeNumber(word, 1, 99);
+        if (!counter) {
+            return "the counter of call is a number from 1 to 99";
+        }
+        action.counter = *counter;
+    }
+    return {};
+}
+
+std::string ParseDone(std::string_view& rest, Action& action) {
+    return TakeRoom("done", rest, action);
+}
+
+std::string ParseSet(std::string_view& rest, Action& action) {
+    std::optional<std::string> section = NextWord(rest);
+    std::optional<std::string> key = NextWord(rest);
+    std::optional<std::string> value = NextWord(rest);
+    if (!section || !key || !value || section->empty() || key->empty()) {
+        return "set needs SECTION, KEY and VALUE (words with blanks in double quotes)";
+    }
+    action.section = std::move(*section);
+    action.key = std::move(*key);
+    action.value = std::move(*value);
+    return {};
+}
+
+std::string ParseForm(std::string_view& rest, Action& action) {
+    const std::optional<int> bits = WholeNumber(NextWord(rest), -2147483648.0, 2147483647.0);
+    if (!bits) {
+        return "form needs a whole number";
+    }
+    action.form = *bits;
+    return {};
+}
+
+std::string ParseNews(std::string_view& rest, Action& action) {
+    // The items are the rest of the line as written, blanks included.
+    std::string_view items = SkipBlanks(rest);
+    rest = {};
+    while (!items.empty()) {
+        const std::size_t bar = items.find('|');
+        action.news.emplace_back(items.substr(0, bar));
+        items = bar == std::string_view::npos ? std::string_view() : items.substr(bar + 1);
+    }
+    return {};
+}
+
+std::string ParseQuit(std::string_view&, Action&) {
+    return {};
+}
+
+struct VerbRow {
+    std::string_view word;
+    Verb verb;
+    std::string (*parse)(std::string_view& rest, Action& action);
+};
+
+constexpr VerbRow kVerbs[] = {
+    {"issue", Verb::Issue, ParseIssue}, {"call", Verb::Call, ParseCall},
+    {"done", Verb::Done, ParseDone},    {"set", Verb::Set, ParseSet},
+    {"form", Verb::Form, ParseForm},    {"news", Verb::News, ParseNews},
+    {"quit", Verb::Quit, ParseQuit},
+};
+
 // Parses what follows "at SECONDS" into the action; the problem otherwise.
 std::string ParseVerb(std::string_view rest, Action& action) {
     const std::optional<std::string> verb = NextWord(rest);
     if (!verb) {
         return "an action is missing after the time";
     }
-    const auto room = [&]() -> std::string {
-        const std::optional<int> number = WholeNumber(NextWord(rest), 1, 6);
-        if (!number) {
-            return *verb + " needs a room from 1 to 6";
+    for (const VerbRow& row : kVerbs) {
+        if (row.word != *verb) {
+            continue;
         }
-        action.room = *number;
+        action.verb = row.verb;
+        if (std::string problem = row.parse(rest, action); !problem.empty()) {
+            return problem;
+        }
+        if (!SkipBlanks(rest).empty()) {
+            return "unexpected words after " + *verb;
+        }
         return {};
-    };
-    std::string problem;
-    if (*verb == "issue") {
-        action.verb = Verb::Issue;
-        problem = room();
-        if (problem.empty()) {
-            if (const std::optional<std::string> kind = NextWord(rest)) {
-                if (*kind != "class1") {
-                    return "issue takes only 'class1' after the room";
-                }
-                action.class1 = true;
-            }
-        }
-    } else if (*verb == "call") {
-        action.verb = Verb::Call;
-        problem = room();
-        if (problem.empty()) {
-            if (const std::optional<std::string> word = NextWord(rest)) {
-                const std::optional<int> counter = WholeNumber(word, 1, 99);
-                if (!counter) {
-                    return "the counter of call is a number from 1 to 99";
-                }
-                action.counter = *counter;
-            }
-        }
-    } else if (*verb == "done") {
-        action.verb = Verb::Done;
-        problem = room();
-    } else if (*verb == "set") {
-        action.verb = Verb::Set;
-        std::optional<std::string> section = NextWord(rest);
-        std::optional<std::string> key = NextWord(rest);
-        std::optional<std::string> value = NextWord(rest);
-        if (!section || !key || !value || section->empty() || key->empty()) {
-            return "set needs SECTION, KEY and VALUE (words with blanks in double quotes)";
-        }
-        action.section = std::move(*section);
-        action.key = std::move(*key);
-        action.value = std::move(*value);
-    } else if (*verb == "form") {
-        action.verb = Verb::Form;
-        const std::optional<int> bits = WholeNumber(NextWord(rest), -2147483648.0, 2147483647.0);
-        if (!bits) {
-            return "form needs a whole number";
-        }
-        action.form = *bits;
-    } else if (*verb == "news") {
-        action.verb = Verb::News;
-        // The items are the rest of the line as written, blanks included.
-        std::string_view items = SkipBlanks(rest);
-        rest = {};
-        while (!items.empty()) {
-            const std::size_t bar = items.find('|');
-            action.news.emplace_back(items.substr(0, bar));
-            items = bar == std::string_view::npos ? std::string_view() : items.substr(bar + 1);
-        }
-    } else if (*verb == "quit") {
-        action.verb = Verb::Quit;
-    } else {
-        return "unknown action '" + *verb + "'";
     }
-    if (!problem.empty()) {
-        return problem;
-    }
-    if (!SkipBlanks(rest).empty()) {
-        return "unexpected words after " + *verb;
-    }
-    return {};
+    return "unknown action '" + *verb + "'";
 }
 
 } // namespace

@@ -45,9 +45,49 @@ int SignalWait::Wait(std::chrono::milliseconds limit) {
     }
 }
 
+namespace {
+
+// The child's side of the fork: only async-signal-safe calls from here on. Reports the error
+// number through the pipe when the program cannot be run.
+[[noreturn]] void RunInChild(pid_t parent, int devNull, int report, char** argv) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) {
+        _exit(0); // the kiosk died before the line above took effect
+    }
+    dup2(devNull, STDIN_FILENO);
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execv(argv[0], argv);
+    const int error = errno;
+    (void)!write(report, &error, sizeof error);
+    _exit(127);
+}
+
+// The pipe closes without a word when the exec succeeded (close-on-exec), and brings the error
+// number when it failed; then the child is reaped. The error number, or 0.
+int ExecError(pid_t pid, int report) {
+    int error = 0;
+    ssize_t n;
+    do {
+        n = read(report, &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    close(report);
+    if (n <= 0) {
+        return 0;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return error;
+}
+
+} // namespace
+
 std::string DisplayChild::Start(const std::string& program, const std::vector<std::string>& args) {
-    // Everything the child needs is made before the fork: after it only async-signal-safe
-    // calls are allowed.
+    // Everything the child needs is made before the fork.
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -55,8 +95,6 @@ std::string DisplayChild::Start(const std::string& program, const std::vector<st
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    sigset_t none;
-    sigemptyset(&none);
 
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int report[2];
@@ -70,18 +108,7 @@ std::string DisplayChild::Start(const std::string& program, const std::vector<st
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
-        setpgid(0, 0);
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) {
-            _exit(0); // the kiosk died before the line above took effect
-        }
-        dup2(devNull, STDIN_FILENO);
-        std::signal(SIGPIPE, SIG_DFL);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        execv(argv[0], argv.data());
-        const int error = errno;
-        (void)!write(report[1], &error, sizeof error);
-        _exit(127);
+        RunInChild(parent, devNull, report[1], argv.data());
     }
     const int forkError = errno;
     close(report[1]);
@@ -90,18 +117,7 @@ std::string DisplayChild::Start(const std::string& program, const std::vector<st
         close(report[0]);
         return std::strerror(forkError);
     }
-    // The pipe closes without a word when the exec succeeded (close-on-exec), and brings the
-    // error number when it failed.
-    int error = 0;
-    ssize_t n;
-    do {
-        n = read(report[0], &error, sizeof error);
-    } while (n < 0 && errno == EINTR);
-    close(report[0]);
-    if (n > 0) {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+    if (const int error = ExecError(pid, report[0]); error != 0) {
         return program + ": " + std::strerror(error);
     }
     pid_ = pid;

@@ -4,6 +4,7 @@
 #include "files/SharedFolder.h"
 #include "settings/SettingsStore.h"
 #include "text/Numbers.h"
+#include "window/RunningMark.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -104,8 +105,8 @@ Follower::View Follower::Look() const {
     }
     // A FORM that is no bit field at all counts as no issuer, as the display's watchdog sees it.
     const std::int64_t form =
-        ToInt32(LenientNumber(ReadSetting(clock_, "USER INFOMATION", "FORM", ini))).value_or(0);
-    return {(form & 3) != 0 ? Sight::IssuerRuns : Sight::IssuerAbsent, {}, form};
+        FormBits(ReadSetting(clock_, "USER INFOMATION", "FORM", ini)).value_or(0);
+    return {(form & kIssuerBits) != 0 ? Sight::IssuerRuns : Sight::IssuerAbsent, {}, form};
 }
 
 void Follower::Report(const View& view, SteadyTime now) {
@@ -202,14 +203,31 @@ bool Follower::RunDisplay(std::int64_t form, SignalWait& waits) {
     }
     const SteadyTime ended = Now();
     const auto ran = std::chrono::duration_cast<milliseconds>(ended - started);
+    std::string how = DescribeEnd(status);
+    if (WIFSIGNALED(status) && ClearRunningMark()) {
+        how += ", running mark cleared";
+    }
     if (stopSignal != 0) {
-        log_.Event("display ended (" + DescribeEnd(status) + ") after " + Span(ran) +
-                   "; kiosk stopped");
+        log_.Event("display ended (" + how + ") after " + Span(ran) + "; kiosk stopped");
         return false;
     }
     const bool clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    CountEnd(DescribeEnd(status), !clean || ran < Ticks(kQuickEndTicks), ran, ended);
+    CountEnd(how, !clean || ran < Ticks(kQuickEndTicks), ran, ended);
     return true;
+}
+
+bool Follower::ClearRunningMark() {
+    bool cleared = false;
+    const auto unmarked = [&cleared](std::string_view current) -> std::optional<std::string> {
+        const std::optional<std::int64_t> form = FormBits(current);
+        cleared = form && (*form & kDisplayRunningBit) != 0;
+        if (!cleared) {
+            return std::nullopt;
+        }
+        return NumberText(*form & ~kDisplayRunningBit);
+    };
+    const std::string ini = ResolveInFolder(settings_.folder, "zarava.ini");
+    return UpdateSetting(clock_, "USER INFOMATION", "FORM", unmarked, ini) != 0 && cleared;
 }
 
 void Follower::CountEnd(const std::string& how, bool failed, milliseconds ran, SteadyTime now) {

@@ -36,6 +36,10 @@ private:
     void Report(const View& view, SteadyTime now);
     // False when a stop signal ended the kiosk while the display ran.
     bool RunDisplay(std::int64_t form, SignalWait& waits);
+    // A display that was killed could not clear its running mark (bit 4 of FORM) on its way
+    // out: the kiosk clears it, in one step on FORM as the write finds it, as the display does,
+    // so a bit the issuer changes at that moment is kept. True when it was set and is cleared.
+    bool ClearRunningMark();
     void CountEnd(const std::string& how, bool failed, std::chrono::milliseconds ran,
                   SteadyTime now);
     std::chrono::milliseconds Ticks(int count) const;

@@ -69,7 +69,10 @@ void KioskLog::WriteStateIfDue(SteadyTime now) {
 }
 
 void KioskLog::Write(const std::string& text) {
-    std::fprintf(stderr, "zarava-kiosk: %s\n", text.c_str());
+    // The session's log keeps the lines of many days, some without times of their own.
+    const LocalDateTime t = clock_.Now();
+    std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d.%03d zarava-kiosk: %s\n", t.year, t.month,
+                 t.day, t.hour, t.minute, t.second, t.millisecond, text.c_str());
     std::fflush(stderr);
     if (fileInUse_) {
         file_.Write(text);

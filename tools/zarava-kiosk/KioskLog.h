@@ -15,7 +15,8 @@ namespace zarava::kiosk {
 using SteadyTime = std::chrono::steady_clock::time_point;
 
 // Where the kiosk says what it does: always on standard error (kept by the session's log or
-// the journal), and in the program folder's operations log once the folder can be read.
+// the journal) after the date and time, and in the program folder's operations log once the
+// folder can be read.
 //
 // Events, such as the display's starts and ends, are written as they come. The kiosk's waiting
 // state is written when it changes; but a state that was last written less than the quiet time

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "options/CommandLineOptions.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +20,8 @@ struct KioskSettings {
 
 struct ParsedKioskArguments {
     KioskSettings settings;
-    bool help = false;
-    bool version = false;
-    std::string problem; // empty when everything was understood
+    // The help or the version asked for, or a mistake in the command line or the settings file.
+    ParsedCommandLine parsed;
 };
 
 // The command line first, then the settings file it names, or else the first of
@@ -28,14 +30,19 @@ ParsedKioskArguments ParseKioskArguments(const std::vector<std::string>& args,
                                          const std::vector<std::string>& defaultConfigFiles);
 
 // Reads the settings file's lines ("name = value", '#' comments) into `settings`, leaving out
-// the names listed in `given`. The problem, with its line number, or empty.
+// the options listed in `given`. The problem, with its line number, or empty.
 std::string ApplyConfigText(std::string_view text, const std::string& fileName,
-                            const std::vector<std::string>& given, KioskSettings& settings);
+                            const std::vector<std::string_view>& given, KioskSettings& settings);
 
 // The user's file, then the system's: $XDG_CONFIG_HOME (or ~/.config)/zarava-display/kiosk.conf
 // and /etc/zarava-display/kiosk.conf.
 std::vector<std::string> DefaultConfigFiles();
 
-extern const std::string_view kUsage;
+// Answers the help, the version or a mistake; the exit status then, nothing when the kiosk is
+// to run.
+std::optional<int> AnswerEarly(const ParsedKioskArguments& arguments);
+
+// Reports a mistake found later (a display that is not there); the exit status.
+int ReportUsageError(std::string_view problem);
 
 } // namespace zarava::kiosk

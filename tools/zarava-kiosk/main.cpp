@@ -19,22 +19,11 @@
 #include <unistd.h>
 #include <vector>
 
-#ifndef ZARAVA_VERSION
-#define ZARAVA_VERSION "0"
-#endif
-
 namespace {
 
 using namespace zarava::kiosk;
 
-constexpr int kUsageError = 2;
 constexpr int kAlreadyFollowed = 3;
-
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "zarava-kiosk: %s\n\n%.*s", problem.c_str(),
-                 static_cast<int>(kUsage.size()), kUsage.data());
-    return kUsageError;
-}
 
 bool IsExecutableFile(const std::string& path) {
     return !path.empty() && ::access(path.c_str(), X_OK) == 0 &&
@@ -136,29 +125,21 @@ bool TakeLock(const KioskSettings& settings) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    ParsedKioskArguments parsed = ParseKioskArguments(args, DefaultConfigFiles());
-    if (parsed.help) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-        return 0;
+    ParsedKioskArguments arguments =
+        ParseKioskArguments({argv + 1, argv + argc}, DefaultConfigFiles());
+    if (const std::optional<int> status = AnswerEarly(arguments)) {
+        return *status;
     }
-    if (parsed.version) {
-        std::printf("zarava-kiosk %s\n", ZARAVA_VERSION);
-        return 0;
-    }
-    if (!parsed.problem.empty()) {
-        return UsageError(parsed.problem);
-    }
-    KioskSettings& settings = parsed.settings;
+    KioskSettings& settings = arguments.settings;
     settings.folder = Absolute(settings.folder);
     while (settings.folder.size() > 1 && settings.folder.ends_with("/")) {
         settings.folder.pop_back();
     }
     const std::string display = FindDisplay(settings.display);
     if (display.empty()) {
-        return UsageError(settings.display.empty()
-                              ? "zarava-display is neither beside zarava-kiosk nor on PATH"
-                              : "--display " + settings.display + " is not a program");
+        return ReportUsageError(settings.display.empty()
+                                    ? "zarava-display is neither beside zarava-kiosk nor on PATH"
+                                    : "--display " + settings.display + " is not a program");
     }
     if (!TakeLock(settings)) {
         std::fprintf(stderr,
@@ -171,8 +152,8 @@ int main(int argc, char** argv) {
     SignalWait waits;
     zarava::SystemClock clock;
     KioskLog log(clock, std::chrono::milliseconds(60LL * settings.tickMs));
-    std::string intro = std::string("zarava-kiosk ") + ZARAVA_VERSION + " follows the issuer in " +
-                        settings.folder + "; display: " + display;
+    std::string intro = "zarava-kiosk " + std::string(zarava::ProgramVersion()) +
+                        " follows the issuer in " + settings.folder + "; display: " + display;
     for (const std::string& word : settings.commandLine) {
         intro += ' ' + word;
     }

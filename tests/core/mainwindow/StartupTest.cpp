@@ -19,26 +19,6 @@ namespace fs = std::filesystem;
 constexpr const char* kTitles = "DAZUZE1=R1\r\nDAZUZE2=R2\r\nDAZUZE3=R3\r\n"
                                 "DAZUZE4=R4\r\nDAZUZE5=R5\r\nDAZUZE6=R6\r\n";
 
-TEST(CommandLineTest, OwnOptionsComeOffAndTheRestIsTheIssuersLine) {
-    const auto o = ParseProgramArguments({"--folder", "/srv/q", "B12", "--screenshot=x.png", "C"});
-    EXPECT_EQ(o.error, "");
-    EXPECT_EQ(o.folder, "/srv/q");
-    EXPECT_EQ(o.screenshot, "x.png");
-    EXPECT_EQ(o.commandLine, "b12 c");
-    EXPECT_EQ(ParseProgramArguments({"  -TOLV "}).commandLine, "-tolv");
-    EXPECT_NE(ParseProgramArguments({"--fullscreen"}).error, "");
-    EXPECT_NE(ParseProgramArguments({"--folder"}).error, "");
-    EXPECT_NE(ParseProgramArguments({"--help=1"}).error, "");
-    EXPECT_TRUE(ParseProgramArguments({"--help"}).help);
-    const auto after = ParseProgramArguments({"--after", "2.5", "--state=s.json", "1"});
-    EXPECT_EQ(after.error, "");
-    EXPECT_EQ(after.after, 2.5);
-    EXPECT_EQ(after.state, "s.json");
-    for (const char* bad : {"x", "-1", "2s", "inf", "nan", "86401"}) {
-        EXPECT_NE(ParseProgramArguments({"--after", bad}).error, "") << bad;
-    }
-}
-
 TEST(CommandLineTest, LettersPickTheMonitorDigitsTheRooms) {
     struct Case {
         const char* line;

@@ -1,99 +1,112 @@
-// The zarava-settings tool as scripts use it: its output bytes, the file it leaves, its exit
-// codes.
+// The zarava-settings tool as administrators and scripts use it: its output bytes, the file it
+// leaves, its messages and exit codes.
 
-#include "PausingClock.h"
-#include "TempFolder.h"
+#include "ProgramRun.h"
 
-#include <cstdio>
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
 
 namespace zarava {
 namespace {
 
+using test::ProgramRun;
 using test::TempFolder;
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out, err;
-};
 
 class SettingsToolTest : public ::testing::Test {
 protected:
-    // Runs the tool in the temporary folder, so that its default file is the folder's; the
-    // arguments are shell words.
-    ToolRun Tool(const std::string& args) {
-        const std::string command =
-            "cd " + folder.Path() + " && " ZARAVA_SETTINGS_TOOL " " + args + " 2>.err";
-        ToolRun run;
-        FILE* out = ::popen(command.c_str(), "r");
-        for (int c; (c = std::fgetc(out)) != EOF;) {
-            run.out += static_cast<char>(c);
-        }
-        const int status = ::pclose(out);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = folder.Read(".err");
-        std::remove(folder.File(".err").c_str());
-        return run;
+    // Runs the tool to its end in the temporary folder, so that its default file is the
+    // folder's.
+    struct Result {
+        int status;
+        std::string out, err;
+    };
+    Result Tool(std::vector<std::string> args, bool asNobody = false) {
+        args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
+        ProgramRun run(output, args, {.folder = folder.Path(), .asNobody = asNobody});
+        const int status = run.Wait();
+        return {status, run.Out(), run.Err()};
     }
 
     TempFolder folder;
+    TempFolder output;
     std::string file = folder.File("zarava.ini");
 };
 
-TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndANewline) {
+TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndSetWritesCodePage932KeepingTheRest) {
     // 番窓口 in code page 932, quoted in the file.
-    folder.Write("zarava.ini",
-                 "[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c\xfb\"\r\nE=\r\n");
-    ToolRun run = Tool("get 'display infomation' counter");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "番窓口\n");
+    folder.Write("Zarava.INI",
+                 "; issuer\r\n[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c"
+                 "\xfb\"\r\nE=\r\n\r\n[USER INFOMATION]\r\n");
+    EXPECT_EQ(Tool({"get", "display infomation", "counter"}).out, "番窓口\n");
     for (const char* key : {"E", "MISSING"}) {
-        run = Tool("--file " + file + " get 'DISPLAY INFOMATION' " + key);
-        EXPECT_EQ(run.exitCode, 0);
+        const Result run = Tool({"get", "DISPLAY INFOMATION", key});
+        EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, "\n") << key;
     }
+    EXPECT_EQ(Tool({"set", "display infomation", "E", "内科"}).status, 0);
+    EXPECT_EQ(
+        Tool({"--file=" + folder / "Zarava.INI", "set", "USER INFOMATION", "FORM", "-5"}).status,
+        0);
+    EXPECT_EQ(folder.Read("Zarava.INI"),
+              "; issuer\r\n[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c\xfb\"\r\n"
+              "E=\x93\xe0\x89\xc8\r\n\r\n[USER INFOMATION]\r\nFORM=-5\r\n");
+    EXPECT_FALSE(std::filesystem::exists(file))
+        << "the file is found whatever the case of its name";
 }
 
-TEST_F(SettingsToolTest, SetWritesCodePage932AndKeepsTheRest) {
-    folder.Write("zarava.ini",
-                 "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=x\r\n\r\n[USER INFOMATION]\r\n");
-    EXPECT_EQ(Tool("--file=" + file + " set 'dazuze infomation' DAZUZE1 内科").exitCode, 0);
-    EXPECT_EQ(Tool("set 'USER INFOMATION' FORM -5").exitCode, 0);
-    EXPECT_EQ(folder.Read("zarava.ini"),
-              "; issuer\r\n[DAZUZE INFOMATION]\r\nDAZUZE1=\x93\xe0\x89\xc8\r\n"
-              "\r\n[USER INFOMATION]\r\nFORM=-5\r\n");
-    EXPECT_EQ(Tool("get 'DAZUZE INFOMATION' DAZUZE1").out, "内科\n");
-}
-
-TEST_F(SettingsToolTest, ExitCodesTellUsageErrorsFromValuesThatCannotBeWritten) {
-    for (const char* args :
-         {"", "get S", "set S K", "get S K X", "--file", "--verbose get S K", "put S K",
-          // Names that could never be read back from the file.
-          "set '[S' K 1", "set S ' ;K' 1", "set S K=1 2", "set A]B K 1", "get 'S=' K",
-          "set S \"$(printf 'K\\r')\" 1", "set \"$(printf 'A\\nB')\" K 1",
-          "set S \"$(printf '\\tK')\" 1"}) {
-        const ToolRun run = Tool(args);
-        EXPECT_EQ(run.exitCode, 2) << args;
-        EXPECT_NE(run.err.find("Usage: zarava-settings"), std::string::npos);
+TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandardError) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{}, 2, "no command given"},
+        {{"--verbose", "get", "S", "K"}, 2, "unknown option --verbose"},
+        {{"put", "S", "K"}, 2, "unknown command put"},
+        {{"set", "[S", "K", "1"}, 2, "section name \"[S\" could never be read back"},
+        {{"set", "S", "K", "a\nb"}, 2, "holds a line break"},
+        {{"set", "S", "K", "café"}, 2, "\"é\" is not in code page 932"},
+        {{"get", "S", "K"}, 1, "no settings file zarava.ini"},
+        {{"--file", "gone/zarava.ini", "set", "S", "K", "1"}, 1, "no folder gone (is the share"},
+    };
+    for (const Case& c : cases) {
+        const Result run = Tool(c.args);
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(run.err.starts_with("zarava-settings: ")) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Options:"), std::string::npos) << "the short usage, not the help";
+        EXPECT_EQ(run.err.find("Try 'zarava-settings --help'") != std::string::npos, c.status == 2);
         EXPECT_EQ(run.out, "");
     }
-    const ToolRun help = Tool("--help");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: zarava-settings", 0), 0u);
-    EXPECT_FALSE(std::filesystem::exists(file)) << "nothing written by a usage error";
+    EXPECT_EQ(folder.Names(), std::set<std::string>{}) << "nothing written by a mistake";
 
-    std::filesystem::create_directory(file);
-    EXPECT_EQ(Tool("set S K 1").exitCode, 1);
-    EXPECT_EQ(Tool("--file x.ini set S K \xF0\x9F\x98\x80").exitCode, 1);
+    // A file in Unicode holds what code page 932 cannot.
+    folder.Write("zarava.ini", "\xEF\xBB\xBF[S]\r\n");
+    EXPECT_EQ(Tool({"set", "S", "K", "café"}).status, 0);
+    EXPECT_EQ(Tool({"get", "S", "K"}).out, "café\n");
+
+    const std::filesystem::path ini(file);
+    std::filesystem::remove(ini);
+    std::filesystem::create_directory(ini);
+    EXPECT_EQ(Tool({"set", "S", "K", "1"}).err, "zarava-settings: zarava.ini is a folder\n");
 }
 
-TEST_F(SettingsToolTest, TheDefaultFileIsFoundWhateverTheCaseOfItsName) {
-    folder.Write("Zarava.INI", "[S]\r\nK=1\r\n");
-    EXPECT_EQ(Tool("get S K").out, "1\n");
-    EXPECT_EQ(Tool("set S K 2").exitCode, 0);
-    EXPECT_EQ(folder.Read("Zarava.INI"), "[S]\r\nK=2\r\n");
-    EXPECT_FALSE(std::filesystem::exists(file));
+TEST_F(SettingsToolTest, AFileTheUserMayNotWriteIsReportedAndLeftAlone) {
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "needs root and setpriv";
+    }
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
+    ::chmod(folder.Path().c_str(), 0777);
+    ::chmod(file.c_str(), 0644);
+    const Result run = Tool({"set", "S", "K", "2"}, true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "zarava-settings: cannot write zarava.ini: Permission denied\n");
+    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
 }
 
 } // namespace
