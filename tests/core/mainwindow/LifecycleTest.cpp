@@ -142,7 +142,7 @@ TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOff
     const int room1 = host_.windowOrder.back();
     const auto type = [&](int window, const std::string& keys) {
         for (const char c : keys) {
-            time_.Post(frame.KeyStrand(), [&frame, window, c] { frame.OnKeyPress(window, c); });
+            time_.Post([&frame, window, c] { frame.OnKeyPress(window, c); });
         }
         time_.RunPending();
     };

@@ -25,11 +25,15 @@ struct Announcing {
         for (const std::string& name : files) {
             d.folder.Write(name, "x");
         }
-        std::filesystem::create_directory(d.folder / "Log");
-        d.program.log = OperationsLog(d.time, d.folder / "Log");
     }
+    // The last step of a refresh, as its file work.
     void Announce(int room) {
-        d.Run([&] { AnnounceCall(d.program, room); });
+        d.Run([&] { Leave(room); });
+    }
+    void Leave(int room) {
+        FileWork work(d.program);
+        AnnounceCall(d.program, room, work);
+        work.Submit();
     }
     std::string Ini() const { return d.folder.Read("zarava.ini"); }
     // The log's lines without their times, FOLDER standing for the program folder.
@@ -105,8 +109,8 @@ TEST(CallAnnouncementTest, TwoRoomsCalledInTheSameSecondEachAnnounceOnce) {
         // Without TALK SELECT each room waits for its retry, and the other room's handler runs.
         Announcing a(std::string("[DISPLAY INFOMATION]\r\n1CALL SOUND=1\r\n2CALL SOUND=1\r\n") +
                      talk);
-        a.d.time.Post(a.d.time.NewStrand(), [&] { AnnounceCall(a.d.program, 1); });
-        a.d.time.Post(a.d.time.NewStrand(), [&] { AnnounceCall(a.d.program, 2); });
+        a.d.time.Post([&] { a.Leave(1); });
+        a.d.time.Post([&] { a.Leave(2); });
         a.d.time.RunPending();
         const std::string what = *talk ? "vocall.exe -tolv" : "chime.wav";
         EXPECT_EQ(a.Heard(), (std::vector<std::string>{what, what}));
@@ -201,9 +205,9 @@ TEST(CallAnnouncementTest, ARequestThatCannotBeClearedIsAnnouncedAndLoggedAgainA
         ::setfsgid(65534);
         ::setfsuid(65534);
     }
-    // On this thread, outside the engine: the settings store's pauses just move the time.
-    AnnounceCall(a.d.program, 3);
-    AnnounceCall(a.d.program, 3);
+    // The file work runs on this thread, in virtual time.
+    a.Announce(3);
+    a.Announce(3);
     if (root) {
         ::setfsuid(0);
         ::setfsgid(0);

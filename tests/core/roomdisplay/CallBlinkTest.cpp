@@ -234,7 +234,7 @@ TEST_F(CallBlinkTest, RoomWindowsClosedWithTheFrameStopPollingAndBlinking) {
     WriteIni(ini);
     Start("1");
     time_.AdvanceBy(2000);
-    time_.Post(Strand::Exclusive(), [this] { display_->Unload(); });
+    time_.Post([this] { display_->Unload(); });
     time_.RunPending();
     ASSERT_GE(host_.endedWith, 0);
     const std::size_t handOvers = host_.handOvers.size();
@@ -247,11 +247,13 @@ TEST_F(CallBlinkTest, RoomWindowsClosedWithTheFrameStopPollingAndBlinking) {
     test::TestDisplay d(Ini());
     std::filesystem::create_directory(d.folder / "Temp");
     d.folder.Write("Temp/20240108_1.tmp", test::QueueFile({{"1", "呼", "9:00", "9:05", "3"}}));
-    auto phase =
-        d.time.CreateTimer(d.time.NewStrand(), 600, true, [&d] { d.program.blinkPhase.Advance(); });
+    auto phase = d.time.CreateTimer(600, true, [&d] { d.program.blinkPhase.Advance(); });
     auto room = d.Room(1);
     d.time.AdvanceBy(3000);
-    d.Run([&room] { room->Close(); });
+    d.Run([&] {
+        SettingsSnapshot settings = d.program.SettingsInPlace();
+        room->Close(settings);
+    });
     const bool banner = room->State("ImgCall", 3).visible;
     for (int t = 0; t < 30; ++t) {
         d.time.AdvanceBy(100);

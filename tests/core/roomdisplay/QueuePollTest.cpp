@@ -3,6 +3,7 @@
 
 #include "QueueFiles.h"
 #include "TestDisplay.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -84,23 +85,23 @@ protected:
 };
 
 TEST_F(QueuePollTest, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLast) {
-    settings.msgType = "-"; // a missing key costs each tick its 100 ms retry
+    settings.msgType = "-"; // a missing key: each poll ends after the retry's pause
     WriteQueue(3, Noon(0));
     Load();
-    At(99);
+    // The first poll starts at 100 ms and shows its board at its end, after the retry.
+    At(199);
     EXPECT_EQ(Count(), "__0") << "the load's own count";
-    At(100);
+    At(200);
     EXPECT_EQ(Count(), "__3");
     WriteQueue(4, Noon(1));
-    // The first tick ended at 200 ms, after the retry of MSG TYPE.
-    At(200 + 852);
+    At(200 + 853 + 99);
     EXPECT_EQ(Count(), "__3");
-    At(200 + 853);
+    At(200 + 853 + 100);
     EXPECT_EQ(Count(), "__4");
     WriteQueue(5, Noon(2));
-    At(2 * (200 + 853) - 100 - 1);
+    At(2 * (853 + 100) + 200 - 1);
     EXPECT_EQ(Count(), "__4");
-    At(2 * (200 + 853) - 100);
+    At(2 * (853 + 100) + 200);
     EXPECT_EQ(Count(), "__5");
 }
 
@@ -223,7 +224,7 @@ TEST(QueuePollCounterTest, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTw
         EXPECT_EQ(StateOf(d.Published(*room), "TlxCall").caption,
                   std::string(c.caption) + "\r\n　へおこし下さい。")
             << c.counter;
-        EXPECT_EQ(d.program.ReadSetting("DISPLAY INFOMATION", "COUNTER"),
+        EXPECT_EQ(ReadSetting(d.time, "DISPLAY INFOMATION", "COUNTER", d.program.IniPath()),
                   c.writtenBack ? "番窓口" : c.counter)
             << c.counter;
         // Once written, the next refresh finds it and writes nothing.
