@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,34 @@ TEST_F(LifecycleTest, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLog
         << log;
     EXPECT_NE(log.find("closing: the issuer bits of FORM stayed clear"), std::string::npos);
     EXPECT_NE(log.find("end (exit status 0)"), std::string::npos);
+}
+
+// A settings file that cannot be read for a while is told once when it starts and once when
+// it ends, not at every poll.
+TEST_F(LifecycleTest, AnUnreadableSettingsFileIsLoggedOnceWhenItStartsAndOnceWhenItEnds) {
+    StartWithForm("1");
+    const std::string ini = Ini();
+    std::filesystem::remove(folder_ / "zarava.ini");
+    std::filesystem::create_directory(folder_ / "zarava.ini");
+    time_.AdvanceBy(1500); // two polls
+    std::filesystem::remove(folder_ / "zarava.ini");
+    WriteIni(ini);
+    time_.AdvanceBy(3000);
+    EXPECT_LT(host_.endedWith, 0);
+    const std::string log = temp_.Read("Log/20240108.log");
+    const auto count = [&log](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = log.find(what); at != std::string::npos;
+             at = log.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(
+        count("settings file unreadable: " + (folder_ / "zarava.ini").string() + " is not a file"),
+        1u)
+        << log;
+    EXPECT_EQ(count("settings file readable again"), 1u) << log;
 }
 
 TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOffFile) {

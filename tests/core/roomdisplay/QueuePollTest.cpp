@@ -16,6 +16,7 @@ namespace zarava {
 namespace {
 
 using test::BoardText;
+using test::CallArea;
 using test::StateOf;
 using test::TestDisplay;
 using test::Ticket;
@@ -273,6 +274,33 @@ TEST_F(QueuePollTest, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeC
         EXPECT_EQ(panel(), s.shown) << s.msgType;
         EXPECT_EQ(room->Notice().MsgActive(), s.active) << s.msgType;
     }
+}
+
+// A poll that sees a notice and new calls at once, and must wait for a missing setting's retry
+// first, has not started while it waits: the blink cannot draw a call before the poll has set
+// up the notice. From the start-up on, the notice and the calls take turns from the first call.
+TEST(QueuePollTurnsTest, ANoticeAndCallsSeenByOnePollTakeTurnsFromTheFirstCall) {
+    TestDisplay d(Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
+                              "[DISPLAY INFOMATION]\r\nMSG TYPE=1\r\nMSSG 4=午前の受付は終了\r\n"
+                              "COUNTER=番窓口\r\n1CALL SOUND=0\r\n") // no 1TIME CALC
+                      .value());
+    std::filesystem::create_directory(d.folder / "temp");
+    d.folder.Write("temp/20240108_1.tmp",
+                   test::QueueFile({{"11", "呼", "9:00", "9:05"}, {"22", "呼", "9:01", "9:06"}}));
+    auto phase = d.time.CreateTimer(600, true, [&d] { d.program.blinkPhase.Advance(); });
+    d.time.AdvanceBy(650); // the phase is on when the poll's handler runs
+    auto room = d.Room(1);
+    std::vector<std::string> shown;
+    for (int t = 0; t < 12000; t += 100) {
+        d.time.AdvanceBy(100);
+        const std::string now = CallArea(d.Published(*room));
+        if (now.rfind("off", 0) != 0 && (shown.empty() || shown.back() != now)) {
+            shown.push_back(now);
+        }
+    }
+    ASSERT_GE(shown.size(), 4u);
+    shown.resize(4);
+    EXPECT_EQ(shown, (std::vector<std::string>{"notice", "011", "notice", "022"}));
 }
 
 } // namespace
