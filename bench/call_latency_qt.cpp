@@ -9,6 +9,7 @@
 //   DISPLAY=:99 build/bench/call_latency_qt [--calls N]   (default 200)
 
 #include "DisplayApp.h"
+#include "Percentile.h"
 #include "QueueFiles.h"
 #include "engine/SystemClock.h"
 #include "qtview/Fonts.h"
@@ -39,6 +40,8 @@
 #include <vector>
 
 namespace {
+
+using zarava::bench::Percentile;
 
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 853;
@@ -132,15 +135,6 @@ protected:
         return false;
     }
 };
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(i, values.size() - 1)];
-}
 
 } // namespace
 

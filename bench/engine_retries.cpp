@@ -8,6 +8,7 @@
 //   engine_retries [--seconds N] [--short]
 
 #include "BenchServices.h"
+#include "Percentile.h"
 #include "engine/IoThread.h"
 #include "engine/SystemClock.h"
 #include "engine/ThreadEngine.h"
@@ -29,6 +30,8 @@
 #include <vector>
 
 namespace {
+
+using zarava::bench::Percentile;
 
 using namespace zarava;
 using bench::NoPrograms;
@@ -91,14 +94,6 @@ private:
     std::mutex mutex_;
     std::map<int, std::vector<Stamp>> ticks_;
 };
-
-double Percentile(const std::vector<double>& sorted, double p) {
-    if (sorted.empty()) {
-        return 0;
-    }
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(i, sorted.size() - 1)];
-}
 
 void Report(const char* what, const std::vector<double>& gaps, double target) {
     const double p99 = Percentile(gaps, 0.99);
