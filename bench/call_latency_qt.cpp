@@ -136,60 +136,19 @@ protected:
     }
 };
 
-} // namespace
-
-int main(int argc, char** argv) {
-    int calls = 200;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--calls" && i + 1 < argc) {
-            calls = std::max(1, std::atoi(argv[++i]));
-        } else if (arg == "--short") {
-            calls = 5;
-        } else {
-            std::fprintf(stderr, "usage: call_latency_qt [--calls N] [--short]\n");
-            return 2;
-        }
-    }
-    QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
+// A program folder with one room and every key it reads, so that no poll waits for a retry.
+void MakeFolder(const QTemporaryDir& dir) {
     QDir().mkpath(dir.filePath("Temp"));
     QFile ini(dir.filePath("zarava.ini"));
     ini.open(QIODevice::WriteOnly);
-    // Every key the room reads is there: no poll waits for a retry.
     ini.write("[DAZUZE INFOMATION]\r\nSHINSATSU=0\r\nDAZUZE1=Room 1\r\n1TIME CALC=2\r\n"
               "[DISPLAY INFOMATION]\r\nMSG TYPE=0\r\nCOUNTER=X\r\n1CALL SOUND=0\r\n"
               "TALK SELECT=0\r\nTIME=1\r\nNEWS=0\r\nMSSG 3=m\r\nMESSAGE INFO=31\r\n"
               "[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
               "[ZARAVA1 INFOMATION]\r\nSHOP COLOR=0\r\n");
-    ini.close();
+}
 
-    QApplication app(argc, argv);
-    zarava::InitPictureResources();
-    zarava::InstallDesignFontSubstitutions();
-    zarava::SystemClock clock;
-    zarava::DisplayApp display(folder, "a1", clock);
-    QEventLoop started;
-    display.OnStartupDrawn([&] { started.quit(); });
-    display.Start();
-    started.exec();
-    const double frameMs = 1000.0 / display.View().screen()->refreshRate();
-
-    Painted painted;
-    app.installEventFilter(&painted);
-    Issuer issuer(folder, calls);
-    issuer.Start();
-    QEventLoop run;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (issuer.Done()) {
-            QTimer::singleShot(2 * kPollMs, &run, &QEventLoop::quit);
-            check.stop();
-        }
-    });
-    check.start(100);
-    run.exec();
-
+void Report(Issuer& issuer, const Painted& painted, int calls, double frameMs) {
     std::vector<double> latencies;
     int unseen = 0;
     for (int waiting = 2; waiting < calls + 2; ++waiting) {
@@ -215,6 +174,51 @@ int main(int argc, char** argv) {
     std::printf("target (every call within the poll period plus two frames, %.0f ms): %s "
                 "(%ld over)\n",
                 limit, over == 0 && unseen == 0 ? "met" : "missed", static_cast<long>(over));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int calls = 200;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--calls" && i + 1 < argc) {
+            calls = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--short") {
+            calls = 5;
+        } else {
+            std::fprintf(stderr, "usage: call_latency_qt [--calls N] [--short]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir dir;
+    MakeFolder(dir);
+
+    QApplication app(argc, argv);
+    zarava::InitPictureResources();
+    zarava::InstallDesignFontSubstitutions();
+    zarava::SystemClock clock;
+    zarava::DisplayApp display(dir.path().toStdString(), "a1", clock);
+    QEventLoop started;
+    display.OnStartupDrawn([&] { started.quit(); });
+    display.Start();
+    started.exec();
+
+    Painted painted;
+    app.installEventFilter(&painted);
+    Issuer issuer(dir.path().toStdString(), calls);
+    issuer.Start();
+    QEventLoop run;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (issuer.Done()) {
+            QTimer::singleShot(2 * kPollMs, &run, &QEventLoop::quit);
+            check.stop();
+        }
+    });
+    check.start(100);
+    run.exec();
+    Report(issuer, painted, calls, 1000.0 / display.View().screen()->refreshRate());
 
     QEventLoop closing;
     display.RequestClose();
