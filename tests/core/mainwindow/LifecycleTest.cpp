@@ -74,25 +74,6 @@ TEST_F(LifecycleTest, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGo
     EXPECT_FALSE(Ended());
 }
 
-TEST_F(LifecycleTest, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
-    StartWithForm("1");
-    std::vector<bool> on;
-    for (int step = 0; step < 8; ++step) {
-        time_.AdvanceBy(600);
-        on.push_back(program_->blinkPhase.On());
-    }
-    // Two steps may have passed during the load's retries; the rhythm is what counts.
-    const std::vector<bool> rhythm{true, true, true, false};
-    bool matches = false;
-    for (std::size_t shift = 0; shift < 4 && !matches; ++shift) {
-        matches = true;
-        for (std::size_t i = 0; i < on.size(); ++i) {
-            matches = matches && on[i] == rhythm[(i + shift) % 4];
-        }
-    }
-    EXPECT_TRUE(matches);
-}
-
 // Values the issuer's side might leave in FORM: the display stays exactly as long as an issuer
 // bit is set, and never rewrites a value it cannot read back as the same number.
 TEST_F(LifecycleTest, OddFormValues) {

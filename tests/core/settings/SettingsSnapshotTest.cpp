@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 namespace zarava {
@@ -64,17 +63,6 @@ TEST(SettingsSnapshotTest, TheHandlersOwnWritesShowInItsLaterReads) {
     EXPECT_EQ(settings.Read("S", "FORM"), "16");
     EXPECT_EQ(folder.Read("zarava.ini"), "\xEF\xBB\xBF[S]\r\nFORM=16\r\nK=ソ\r\n");
     EXPECT_LT(clock.Slept(), SettingsSnapshot::kRetryPauseMs) << "no read missed";
-}
-
-TEST(SettingsSnapshotTest, AFileThatGivesNothingSaysWhy) {
-    TempFolder folder;
-    PausingClock clock;
-    EXPECT_EQ(SettingsSnapshot(folder / "zarava.ini").FirstResult(), ReadFileResult::Missing);
-    std::filesystem::create_directory(folder / "zarava.ini");
-    SettingsSnapshot settings(folder / "zarava.ini", &clock);
-    EXPECT_EQ(settings.FirstResult(), ReadFileResult::NotAFile);
-    EXPECT_EQ(settings.Read("S", "K"), "");
-    EXPECT_STREQ(SettingsFileProblem(settings.FirstResult()), "not a file");
 }
 
 } // namespace
