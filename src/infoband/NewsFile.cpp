@@ -68,16 +68,16 @@ bool SameDay(double dateValue, const LocalDateTime& today) {
     return day.year % 100 == today.year % 100 && day.month == today.month && day.day == today.day;
 }
 
-bool NewsFileOfToday(const std::string& path, const LocalDateTime& now) {
+std::optional<double> NewsFileWritten(const std::string& path) {
     if (!GetFileAttributes(path)) {
-        return false;
+        return std::nullopt;
     }
-    // A file gone since the look keeps these values, which name no day of ours.
+    // A file gone since the look keeps this value, which names no day of ours.
     double created = 0;
     double lastWrite = 0;
     double lastAccess = 0;
     GetFileTimes(path, created, lastWrite, lastAccess);
-    return lastWrite != 0 && SameDay(lastWrite, now);
+    return lastWrite;
 }
 
 std::optional<std::string> ReadNewsText(const std::string& path) {

@@ -29,8 +29,9 @@ std::string NewsTextFromBytes(std::string_view cp932, NewsBytes bytes = NewsByte
 // compared as two-digit year, month and day.
 bool SameDay(double dateValue, const LocalDateTime& today);
 
-// Whether the news file exists and was last written on the day of `now`.
-bool NewsFileOfToday(const std::string& path, const LocalDateTime& now);
+// When the news file was last written, as a local date-time value; nothing when there is no
+// such file.
+std::optional<double> NewsFileWritten(const std::string& path);
 
 // NewsText of the file, read afresh; nothing when it cannot be read (gone since it was looked
 // at, a folder, no permission).

@@ -1,6 +1,5 @@
 #include "infoband/NewsTicker.h"
 
-#include "files/Files.h"
 #include "files/SharedFolder.h"
 #include "infoband/NewsFile.h"
 #include "infoband/TickerText.h"
@@ -18,9 +17,8 @@ NewsTicker::Reading ReadForTick(SettingsSnapshot& settings, const std::string& n
     reading.time = settings.Read(kSection, "TIME");
     reading.news = NewsWanted(settings.Read(kSection, "NEWS"));
     reading.message = settings.Read(kSection, "MSSG 3");
-    if (reading.news && GetFileAttributes(newsPath)) {
-        double created = 0, lastAccess = 0; // a file gone since the look names no day of ours
-        GetFileTimes(newsPath, created, reading.newsWritten, lastAccess);
+    if (reading.news) {
+        reading.newsWritten = NewsFileWritten(newsPath).value_or(0);
         if (SameDay(reading.newsWritten, now)) {
             reading.newsText = ReadNewsText(newsPath);
         }

@@ -2,8 +2,6 @@
 
 #include "files/SharedFolder.h"
 #include "infoband/FillerWindow.h"
-#include "infoband/NewsFile.h"
-#include "infoband/TickerText.h"
 #include "mainwindow/CommandLine.h"
 #include "roomdisplay/RoomWindow.h"
 #include "text/Numbers.h"

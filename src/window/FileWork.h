@@ -40,12 +40,13 @@ public:
         });
     }
 
-    // A step that reads nothing.
+    // A step that only acts (writes, updates), done once.
     void Then(std::function<void(SettingsSnapshot&)> step);
     // A setting written back; a write that fails after its retry is logged.
     void WriteSetting(std::string section, std::string key, std::string value);
 
-    // Hands the steps to the I/O worker. Nothing is done when there are none.
+    // Hands the steps to the I/O worker, once, when they are all there. Nothing is done when
+    // there are none.
     void Submit();
 
 private:
