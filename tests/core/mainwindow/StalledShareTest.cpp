@@ -94,5 +94,22 @@ TEST_F(StalledShareTest, RoomsBlinkAndTheBandPassesThroughAStallAndCatchUpAfterI
     EXPECT_LT(host_.endedWith, 0);
 }
 
+// The display closes while its readings hang on the share: whatever they find later is
+// forgotten, and nothing moves after the end.
+TEST_F(StalledShareTest, WhatAStalledReadingFindsAfterTheCloseIsForgotten) {
+    WriteIni("[DAZUZE INFOMATION]\r\nDAZUZE1=R1\r\n[USER INFOMATION]\r\nFORM=1\r\n"
+             "[DISPLAY INFOMATION]\r\nMSG TYPE=0\r\n");
+    Start("1");
+    time_.AdvanceBy(12000);
+    time_.HoldFiles();
+    time_.AdvanceBy(2000); // the poll, the watchdog and the ticker each wait for a reading
+    Run([this] { display_->Unload(); });
+    const std::size_t handOvers = host_.handOvers.size() + host_.frames.size();
+    time_.ReleaseFiles();
+    time_.AdvanceBy(10000);
+    EXPECT_EQ(host_.handOvers.size() + host_.frames.size(), handOvers);
+    EXPECT_EQ(Form(), "1");
+}
+
 } // namespace
 } // namespace zarava
