@@ -134,7 +134,7 @@ const char* SettingsFileProblem(ReadFileResult result) {
     case ReadFileResult::TooLarge:
         return "too large to be a settings file";
     case ReadFileResult::Failed:
-        return "cannot be read";
+        return "refused or failing";
     }
     return "readable";
 }

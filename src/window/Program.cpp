@@ -37,10 +37,9 @@ void Program::NoteSettingsRead(const SettingsSnapshot& settings) {
     if (settingsUnreadable_.exchange(unreadable) == unreadable) {
         return;
     }
-    Log(unreadable
-            ? "settings file unreadable: " + iniPath_ + " is " + SettingsFileProblem(result) +
-                  "; every setting reads as empty until it can be read again"
-            : "settings file readable again: " + iniPath_);
+    Log(unreadable ? "settings file unreadable: " + iniPath_ + ": " + SettingsFileProblem(result) +
+                         "; every setting reads as empty until it can be read again"
+                   : "settings file readable again: " + iniPath_);
 }
 
 void Program::WriteSetting(SettingsSnapshot& settings, std::string_view section,

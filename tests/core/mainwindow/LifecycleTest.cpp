@@ -138,7 +138,7 @@ TEST_F(LifecycleTest, AnUnreadableSettingsFileIsLoggedOnceWhenItStartsAndOnceWhe
         return n;
     };
     EXPECT_EQ(
-        count("settings file unreadable: " + (folder_ / "zarava.ini").string() + " is not a file"),
+        count("settings file unreadable: " + (folder_ / "zarava.ini").string() + ": not a file"),
         1u)
         << log;
     EXPECT_EQ(count("settings file readable again"), 1u) << log;
