@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/IoThread.h"
 #include "engine/ThreadEngine.h"
 #include "files/ProgramStart.h"
 #include "files/SingleInstance.h"
@@ -16,7 +17,8 @@
 namespace zarava {
 
 // The whole display wired together: the frame view on the GUI thread, the main window's
-// handlers on the engine thread. Made on the GUI thread after the QApplication.
+// handlers on the engine thread, their file work on the I/O thread. Made on the GUI thread
+// after the QApplication.
 class DisplayApp {
 public:
     DisplayApp(const std::string& programFolder, const std::string& commandLine, Clock& clock);
@@ -34,7 +36,7 @@ public:
         view_.onStartupDrawn = std::move(callback);
     }
     DisplayView& View() { return view_; }
-    // The engine's total of pauses by design so far (benchmarks).
+    // The total of pauses by design so far (benchmarks).
     std::int64_t PausesMs() const { return engine_.Waited(); }
     // Calls back on the GUI thread once the screen shows everything the engine's handlers
     // did until now (GUI thread).
@@ -49,9 +51,9 @@ private:
     SystemProgramStarter programs_;
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
-    const MainFrame::Strands strands_;
-    const Strand reportStrand_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
+    // Last, so it goes first: the file work still queued is done before what it uses goes.
+    IoThread files_;
 };
 
 } // namespace zarava

@@ -1,17 +1,20 @@
-// A call's way from the refresh's last step to the sound's start: AnnounceCall reads the
-// request, writes it back empty, reads TALK SELECT, finds chime.wav and hands it to the Qt
-// player, which reads and decodes it on its own thread and starts an audio sink. The clock
+// A call's way from the refresh's last step to the sound's start: the refresh hands
+// AnnounceCall to its file work, whose thread reads the request, writes it back empty, reads
+// TALK SELECT, finds chime.wav and hands it to the Qt player, which reads and decodes it on
+// its own thread and starts an audio sink. The clock
 // stops when the player says the sink has started. The poll that runs the refresh comes at
 // most one poll period after the queue file's new time stamp; the target for what follows is
 // 50 ms. Needs an audio output (a null sink will do).
 
 #include "BenchServices.h"
 #include "WaveWriter.h"
+#include "engine/IoThread.h"
 #include "engine/SystemClock.h"
 #include "engine/ThreadEngine.h"
 #include "files/ProgramStart.h"
 #include "qtview/QtSoundPlayer.h"
 #include "roomdisplay/CallAnnouncement.h"
+#include "window/FileWork.h"
 #include "window/Program.h"
 
 #include <QAudioDevice>
@@ -88,8 +91,10 @@ void AnnounceCallToSoundStart(benchmark::State& state) {
     zarava::bench::NullHost screen;    // the announcement needs no screen
     TimedSound sound;
     zarava::SystemProgramStarter programs;
-    zarava::Program program({engine, engine, screen, sound, programs}, dir.path().toStdString());
-    program.IniPath = dir.filePath("zarava.ini").toStdString();
+    zarava::IoThread files;
+    zarava::Program program({engine, engine, files, screen, sound, programs},
+                            dir.path().toStdString());
+    program.OpenProgramFolder();
 
     double worst = 0;
     for (auto _ : state) {
@@ -97,7 +102,9 @@ void AnnounceCallToSoundStart(benchmark::State& state) {
                   "[DISPLAY INFOMATION]\r\n1CALL SOUND=1\r\nTALK SELECT=0\r\n");
         sound.Reset();
         const Clock::time_point begin = Clock::now();
-        zarava::AnnounceCall(program, 1);
+        zarava::FileWork work(program);
+        zarava::AnnounceCall(program, 1, work);
+        work.Submit();
         const std::optional<Clock::time_point> started = sound.WaitForStart();
         if (!started) {
             state.SkipWithError("the chime did not start");
@@ -110,6 +117,7 @@ void AnnounceCallToSoundStart(benchmark::State& state) {
     }
     state.counters["worst_ms"] = worst * 1000;
     sound.player.Shutdown(); // before the program its listeners write to
+    files.Finish();
 }
 BENCHMARK(AnnounceCallToSoundStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 

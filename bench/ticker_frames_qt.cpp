@@ -9,6 +9,7 @@
 //                                            [--screenshot PREFIX]
 
 #include "DisplayApp.h"
+#include "Percentile.h"
 #include "engine/SystemClock.h"
 #include "qtview/Fonts.h"
 #include "qtview/Resources.h"
@@ -41,6 +42,8 @@
 #include <vector>
 
 namespace {
+
+using zarava::bench::Percentile;
 
 // Notes when widgets other than the band are painted, to tell a late frame's cause.
 class OtherPaints final : public QObject {
@@ -135,15 +138,6 @@ QString LongCaption(int variant) {
     }
     caption.truncate(2000);
     return caption;
-}
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(i, values.size() - 1)];
 }
 
 double CpuSeconds() {

@@ -5,8 +5,7 @@ namespace zarava {
 DisplayWiring::DisplayWiring(const std::string& programFolder, const std::string& commandLine,
                              Clock& clock)
     : commandLine_(commandLine), engine_(clock),
-      program_({engine_, engine_, screen_.host(), sound_, programs_}, programFolder),
-      strands_{engine_.NewStrand(), engine_.NewStrand()}, reportStrand_(engine_.NewStrand()) {
+      program_({engine_, engine_, files_, screen_.host(), sound_, programs_}, programFolder) {
     engine_.SetAfterEachHandler([this] {
         program_.PublishChanges();
         if (frame_) {
@@ -14,24 +13,25 @@ DisplayWiring::DisplayWiring(const std::string& programFolder, const std::string
         }
     });
     screen_.OnTickerNotification([this](TickerNotification what) {
-        engine_.Post(strands_.window, [this, what] { frame_->OnTickerNotification(what); });
+        engine_.Post([this, what] { frame_->OnTickerNotification(what); });
     });
     screen_.OnKeyPress([this](int windowId, char32_t key) {
-        engine_.Post(strands_.keys, [this, windowId, key] { frame_->OnKeyPress(windowId, key); });
+        engine_.Post([this, windowId, key] { frame_->OnKeyPress(windowId, key); });
     });
     screen_.OnCloseRequest([this] { RequestClose(); });
 }
 
 DisplayWiring::~DisplayWiring() {
     engine_.Stop();
-    // A chime's listener writes to the program's log: the sound ends before the program goes.
+    // A chime's listener writes to the program's log: the sound ends before the file work
+    // that writes the log does.
     sound_.Shutdown();
 }
 
 void DisplayWiring::Start() {
     engine_.Start();
     engine_.Post([this] {
-        frame_ = std::make_unique<MainFrame>(program_, commandLine_, strands_);
+        frame_ = std::make_unique<MainFrame>(program_, commandLine_);
         frame_->Load();
     });
 }
@@ -44,8 +44,7 @@ void DisplayWiring::Stop() {
 void DisplayWiring::WhenScreenCurrent(std::function<void()> callback) {
     // A handler of its own: what the handlers before it changed was handed over after each of
     // them, so the GUI has applied it all when this hand-over arrives.
-    engine_.Post(reportStrand_,
-                 [this, callback = std::move(callback)] { screen_.RunOnGui(callback); });
+    engine_.Post([this, callback = std::move(callback)] { screen_.RunOnGui(callback); });
 }
 
 void DisplayWiring::RequestClose() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/IoThread.h"
 #include "engine/ThreadEngine.h"
 #include "files/ProgramStart.h"
 #include "mainwindow/MainFrame.h"
@@ -14,7 +15,8 @@
 namespace zarava {
 
 // The whole display wired together on Windows: the Win32 screen on the GUI thread, the main
-// window's handlers on the engine thread. Made on the GUI thread. The only place that knows
+// window's handlers on the engine thread, their file work on the I/O thread. Made on the GUI
+// thread. The only place that knows
 // how the engine is driven.
 class DisplayWiring {
 public:
@@ -40,9 +42,9 @@ private:
     SystemProgramStarter programs_;
     ThreadEngine engine_; // also the handlers' clock
     Program program_;
-    const MainFrame::Strands strands_;
-    const Strand reportStrand_;
     std::unique_ptr<MainFrame> frame_; // engine thread only
+    // Last, so it goes first: the file work still queued is done before what it uses goes.
+    IoThread files_;
 };
 
 } // namespace zarava

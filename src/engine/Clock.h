@@ -5,7 +5,8 @@
 namespace zarava {
 
 // The only way the core learns the time or waits. Production reads the wall clock and really
-// sleeps (on the engine thread, never the GUI thread); tests advance virtual time instead.
+// sleeps (in the file work, or on the engine during the start-up and the close, never on the
+// GUI thread); tests advance virtual time instead.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -13,8 +14,8 @@ public:
     // The current local date and time.
     virtual LocalDateTime Now() const = 0;
 
-    // Blocks the calling handler for the given time; used by the settings store's retry pause
-    // and the write-access probe.
+    // Blocks the caller for the given time; used by the settings store's pauses and the
+    // write-access probe.
     virtual void Sleep(int milliseconds) = 0;
 };
 

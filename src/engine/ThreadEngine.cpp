@@ -1,7 +1,5 @@
 #include "engine/ThreadEngine.h"
 
-#include <vector>
-
 namespace zarava {
 
 ThreadEngine::ThreadEngine(Clock& wallClock)
@@ -18,15 +16,15 @@ std::int64_t ThreadEngine::Elapsed() const {
         .count();
 }
 
-std::unique_ptr<Timer> ThreadEngine::CreateTimer(Strand strand, int intervalMs, bool enabled,
+std::unique_ptr<Timer> ThreadEngine::CreateTimer(int intervalMs, bool enabled,
                                                  std::function<void()> tick) {
-    return dispatcher_.CreateTimer(strand, intervalMs, enabled, std::move(tick));
+    return dispatcher_.CreateTimer(intervalMs, enabled, std::move(tick));
 }
 
-void ThreadEngine::Post(Strand strand, std::function<void()> handler) {
+void ThreadEngine::Post(std::function<void()> handler) {
     {
         std::lock_guard lock(mutex_);
-        inbox_.emplace_back(strand, std::move(handler));
+        inbox_.push_back(std::move(handler));
     }
     wake_.notify_one();
 }
@@ -36,9 +34,7 @@ void ThreadEngine::Sleep(int milliseconds) {
         return;
     }
     waited_ += milliseconds;
-    if (!dispatcher_.WaitInHandler(milliseconds)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void ThreadEngine::Start() {
@@ -58,8 +54,10 @@ void ThreadEngine::Stop() {
     }
 }
 
+// Each wake-up runs everything that has come in and everything due, then the thread sleeps
+// until the next timer or the next post: nothing runs between ticks.
 void ThreadEngine::Run() {
-    std::deque<std::pair<Strand, std::function<void()>>> arrived;
+    std::deque<std::function<void()>> arrived;
     for (;;) {
         {
             std::lock_guard lock(mutex_);
@@ -68,19 +66,18 @@ void ThreadEngine::Run() {
             }
             arrived.swap(inbox_);
         }
-        for (auto& [strand, handler] : arrived) {
-            dispatcher_.Post(strand, std::move(handler));
+        for (auto& handler : arrived) {
+            dispatcher_.Post(std::move(handler));
         }
         arrived.clear();
 
-        const auto due = dispatcher_.NextDue();
-        if (due && *due <= Elapsed()) {
-            dispatcher_.RunNext(Elapsed());
+        if (dispatcher_.RunNext(Elapsed())) {
             if (afterEach_) {
                 afterEach_();
             }
             continue;
         }
+        const auto due = dispatcher_.NextDue();
         std::unique_lock lock(mutex_);
         const auto ready = [this] { return stop_ || !inbox_.empty(); };
         if (due) {
@@ -88,11 +85,6 @@ void ThreadEngine::Run() {
         } else {
             wake_.wait(lock, ready);
         }
-    }
-    // Handlers in the middle of a wait finish now, so nothing is left half done.
-    dispatcher_.FinishWaiting();
-    if (afterEach_) {
-        afterEach_();
     }
 }
 

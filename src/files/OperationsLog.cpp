@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace zarava {
@@ -37,10 +38,28 @@ bool IsDayFileName(std::string_view name, std::int64_t& day) {
     return true;
 }
 
+// "hh:mm:ss.mmm".
+std::string Stamp(const LocalDateTime& at) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", at.hour, at.minute, at.second,
+                  at.millisecond);
+    return stamp;
+}
+
+// The stamp, the text and a line end; line breaks in the text become blanks.
+std::string Line(std::string_view text, const LocalDateTime& at) {
+    std::string line = Stamp(at) + " ";
+    for (const char c : text) {
+        line.push_back(c == '\r' || c == '\n' ? ' ' : c);
+    }
+    line.push_back('\n');
+    return line;
+}
+
 } // namespace
 
-OperationsLog::OperationsLog(Clock& clock, std::string logFolder)
-    : clock_(&clock), folder_(std::move(logFolder)) {}
+OperationsLog::OperationsLog(Clock& clock, std::string logFolder, LostLines lost)
+    : clock_(&clock), folder_(std::move(logFolder)), lostLines_(lost) {}
 
 OperationsLog::OperationsLog(const OperationsLog& other) {
     *this = other;
@@ -51,6 +70,7 @@ OperationsLog& OperationsLog::operator=(const OperationsLog& other) {
         std::scoped_lock lock(mutex_, other.mutex_);
         clock_ = other.clock_;
         folder_ = other.folder_;
+        lostLines_ = other.lostLines_;
     }
     return *this;
 }
@@ -72,19 +92,51 @@ bool OperationsLog::Target(Clock*& clock, std::string& folder) const {
 void OperationsLog::Write(std::string_view text) {
     Clock* clock = nullptr;
     std::string folder;
+    if (Target(clock, folder)) {
+        Write(text, clock->Now());
+    }
+}
+
+void OperationsLog::Write(std::string_view text, const LocalDateTime& at) {
+    Clock* clock = nullptr;
+    std::string folder;
     if (!Target(clock, folder)) {
         return;
     }
-    const LocalDateTime now = clock->Now();
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", now.hour, now.minute, now.second,
-                  now.millisecond);
-    std::string line = stamp;
-    for (const char c : text) {
-        line.push_back(c == '\r' || c == '\n' ? ' ' : c);
+    NoteAppend(AppendToFile(JoinPath(folder, FormatYmd(at) + ".log"), Line(text, at)) ==
+                   WriteFileResult::Ok,
+               folder, at);
+}
+
+void OperationsLog::NoteAppend(bool written, const std::string& folder, const LocalDateTime& at) {
+    std::int64_t lost = 0;
+    LocalDateTime since;
+    {
+        std::lock_guard lock(mutex_);
+        if (lostLines_ == LostLines::Dropped) {
+            return;
+        }
+        if (!written) {
+            if (lost_++ == 0) {
+                lostSince_ = at;
+                std::fprintf(stderr,
+                             "log folder unusable: %s cannot be written; its lines are lost "
+                             "until it can be written again\n",
+                             folder.c_str());
+            }
+            return;
+        }
+        if (lost_ == 0) {
+            return;
+        }
+        lost = std::exchange(lost_, 0);
+        since = lostSince_;
     }
-    line.push_back('\n');
-    AppendToFile(JoinPath(folder, FormatYmd(now) + ".log"), line);
+    std::fprintf(stderr, "log folder usable again: %s\n", folder.c_str());
+    AppendToFile(JoinPath(folder, FormatYmd(at) + ".log"),
+                 Line("log folder unusable from " + Stamp(since) + ": " + std::to_string(lost) +
+                          (lost == 1 ? " line" : " lines") + " lost",
+                      at));
 }
 
 void OperationsLog::RemoveOldFiles(int keepDays) {

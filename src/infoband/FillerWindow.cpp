@@ -43,7 +43,7 @@ const WindowDesign& FillerWindowDesign() {
 FillerWindow::FillerWindow(Program& program)
     : ChildWindow(FillerWindowDesign()), program_(program) {}
 
-void FillerWindow::Load() {
+void FillerWindow::Load(SettingsSnapshot&) {
     const ControlId image = Find("ImageInfo");
     SetPicture(image, {});
     // Only existence decides: a top.jpg that cannot be read still wins over top.gif.

@@ -16,7 +16,7 @@ public:
     explicit FillerWindow(Program& program);
 
 protected:
-    void Load() override;
+    void Load(SettingsSnapshot& settings) override;
 
 private:
     Program& program_;

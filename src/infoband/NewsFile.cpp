@@ -4,7 +4,6 @@
 #include "files/SharedFolder.h"
 #include "text/Cp932.h"
 #include "text/Text.h"
-#include "window/TroubleLog.h"
 
 #include <cmath>
 
@@ -69,16 +68,16 @@ bool SameDay(double dateValue, const LocalDateTime& today) {
     return day.year % 100 == today.year % 100 && day.month == today.month && day.day == today.day;
 }
 
-bool NewsFileOfToday(const std::string& path, const LocalDateTime& now) {
+std::optional<double> NewsFileWritten(const std::string& path) {
     if (!GetFileAttributes(path)) {
-        return false;
+        return std::nullopt;
     }
-    // A file gone since the look keeps these values, which name no day of ours.
+    // A file gone since the look keeps this value, which names no day of ours.
     double created = 0;
     double lastWrite = 0;
     double lastAccess = 0;
     GetFileTimes(path, created, lastWrite, lastAccess);
-    return lastWrite != 0 && SameDay(lastWrite, now);
+    return lastWrite;
 }
 
 std::string_view NewsFileTrouble(ReadFileResult read) {
@@ -97,11 +96,11 @@ std::string_view NewsFileTrouble(ReadFileResult read) {
     return "cannot be read (no permission, or the share failed)";
 }
 
-std::optional<std::string> ReadNewsText(const std::string& path, TroubleLog& trouble) {
+std::optional<std::string> ReadNewsText(const std::string& path, std::string& trouble) {
     std::string bytes;
     const ReadFileResult read = ReadFileStart(path, bytes, kNewsReadLimit);
     const std::string_view words = NewsFileTrouble(read);
-    trouble.Report("news file", words.empty() ? "" : path + " " + std::string(words));
+    trouble = words.empty() ? std::string() : path + " " + std::string(words);
     switch (read) {
     case ReadFileResult::Ok:
         return NewsTextFromBytes(bytes, NewsBytes::Whole);

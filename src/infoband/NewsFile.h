@@ -10,8 +10,6 @@
 
 namespace zarava {
 
-class TroubleLog;
-
 // The news file of the information band: "news.sjis" in the program folder, code page 932, one
 // news item a line, used only on the day it was written.
 
@@ -32,8 +30,9 @@ std::string NewsTextFromBytes(std::string_view cp932, NewsBytes bytes = NewsByte
 // compared as two-digit year, month and day.
 bool SameDay(double dateValue, const LocalDateTime& today);
 
-// Whether the news file exists and was last written on the day of `now`.
-bool NewsFileOfToday(const std::string& path, const LocalDateTime& now);
+// When the news file was last written, as a local date-time value; nothing when there is no
+// such file.
+std::optional<double> NewsFileWritten(const std::string& path);
 
 // Why one read of the news file leaves the band without its news, or with only part of it: the
 // words for the log after the file's name; empty for none. A file gone since it was looked at
@@ -41,7 +40,8 @@ bool NewsFileOfToday(const std::string& path, const LocalDateTime& now);
 std::string_view NewsFileTrouble(ReadFileResult read);
 
 // NewsText of the file, read afresh; nothing when it cannot be read (gone since it was looked
-// at, a folder, no permission). `trouble` is told what the read found.
-std::optional<std::string> ReadNewsText(const std::string& path, TroubleLog& trouble);
+// at, a folder, no permission). `trouble` gets what the read found wrong, for the log: the
+// file's name and the cause, or nothing.
+std::optional<std::string> ReadNewsText(const std::string& path, std::string& trouble);
 
 } // namespace zarava

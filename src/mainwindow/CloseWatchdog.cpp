@@ -5,17 +5,32 @@
 
 namespace zarava {
 
-CloseWatchdog::CloseWatchdog(Program& program, Strand strand, std::function<void()> close)
+CloseWatchdog::CloseWatchdog(Program& program, std::function<void()> close)
     : program_(program), close_(std::move(close)),
-      timer_(program.scheduler.CreateTimer(strand, kFirstPassMs, false, [this] { Pass(); })) {}
+      timer_(program.scheduler.CreateTimer(kFirstPassMs, false, [this] { Pass(); })),
+      read_(program, [this](std::int64_t& form, FileWork& work) { OnForm(form, work); }) {}
+
+void CloseWatchdog::Start() {
+    timer_->SetEnabled(true);
+}
+
+void CloseWatchdog::Stop() {
+    timer_->SetEnabled(false);
+    read_.Cancel();
+}
 
 void CloseWatchdog::Pass() {
     timer_->SetEnabled(false);
     // A FORM that is no bit field at all counts as no issuer running, as an empty one does.
-    const std::int64_t form = ReadFormBits(program_).value_or(0);
+    read_.Start([](SettingsSnapshot& settings) {
+        return FormBits(settings.Read("USER INFOMATION", "FORM")).value_or(0);
+    });
+}
+
+void CloseWatchdog::OnForm(std::int64_t form, FileWork& work) {
     if ((form & kIssuerBits) == 0) {
         if (closePending_) {
-            program_.log.Write("closing: the issuer bits of FORM stayed clear");
+            program_.Log("closing: the issuer bits of FORM stayed clear");
             close_();
             return;
         }
@@ -24,7 +39,8 @@ void CloseWatchdog::Pass() {
         timer_->SetEnabled(true);
         return;
     }
-    SetRunningMark(program_, true);
+    Program& program = program_;
+    work.Then([&program](SettingsSnapshot& settings) { SetRunningMark(program, settings, true); });
     timer_->SetInterval(kPassMs);
     timer_->SetEnabled(true);
     closePending_ = false;

@@ -2,8 +2,6 @@
 
 #include "files/SharedFolder.h"
 #include "infoband/FillerWindow.h"
-#include "infoband/NewsFile.h"
-#include "infoband/TickerText.h"
 #include "mainwindow/CommandLine.h"
 #include "roomdisplay/RoomWindow.h"
 #include "text/Numbers.h"
@@ -25,17 +23,14 @@ constexpr const char* kWriteAccessMessage =
 
 } // namespace
 
-MainFrame::MainFrame(Program& program, std::string commandLine, Strands strands)
-    : program_(program), commandLine_(std::move(commandLine)), windowStrand_(strands.window),
-      keyStrand_(strands.keys),
-      // The blink phase never waits for anything, so it keeps its rhythm in a strand of its
-      // own while the frame's other handlers wait for a settings retry.
-      blinkPhaseTimer_(program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkPhaseMs,
-                                                     true, [this] { AdvanceBlinkPhase(); })),
-      watchdog_(program, windowStrand_, [this] { RequestClose(); }),
-      // The ticker reads settings, so it shares the frame's strand; it runs from the load on.
-      tickerTimer_(program.scheduler.CreateTimer(windowStrand_, kTickerFirstMs, true,
-                                                 [this] { TickerTick(); })) {}
+MainFrame::MainFrame(Program& program, std::string commandLine)
+    : program_(program), commandLine_(std::move(commandLine)), tolv_(commandLine_ == "-tolv"),
+      blinkPhaseTimer_(
+          program.scheduler.CreateTimer(kBlinkPhaseMs, true, [this] { AdvanceBlinkPhase(); })),
+      watchdog_(program, [this] { RequestClose(); }),
+      ticker_(
+          program, [this](std::string line) { StartTickerPass(std::move(line)); },
+          [this] { return watchdog_.ClosePending(); }) {}
 
 MainFrame::~MainFrame() = default;
 
@@ -46,95 +41,109 @@ int MainFrame::ScreenMonitor(int wanted) {
 }
 
 void MainFrame::Load() {
-    EnsureFolder(program_.ProgramFile("Temp"));
-    EnsureFolder(program_.ProgramFile("Log"));
-    program_.log = OperationsLog(program_.clock, program_.ProgramFile("Log"));
-
-    tickerBusy_ = false;
-
-    program_.IniPath = program_.ProgramFile("zarava.ini");
-
+    program_.OpenProgramFolder();
+    SettingsSnapshot settings = program_.SettingsInPlace();
     // An empty command line is treated as if another copy were running.
     const bool anotherCopy = program_.host.AnotherCopyRunning() || commandLine_.empty();
+    const int roomCount = RoomCount(settings);
+    ChooseRoomsAndMonitor(settings, roomCount);
+    program_.Log(StartLine(roomCount));
+    if (anotherCopy && !roomsFromCommandLine_) {
+        Unload(0, commandLine_.empty() ? "empty command line" : "another copy runs");
+        return;
+    }
+    if (!FolderWritable()) {
+        return;
+    }
+    ShowBandMessage(settings);
+    SetRunningMark(program_, settings, true);
+    frame_.titleBar = false;
+    frame_.shown = true;
+    CreateWindows(settings);
+    StartRunning();
+}
 
-    program_.RoomsFromCommandLine = false;
-    roomShown_.fill(false);
-    openRoomCount_ = 0;
-
-    double shinsatsu = LenientNumber(program_.ReadSetting("DAZUZE INFOMATION", "SHINSATSU"));
+// SHINSATSU is the number of rooms minus one; out of its range it counts as 3.
+int MainFrame::RoomCount(SettingsSnapshot& settings) const {
+    double shinsatsu = LenientNumber(settings.Read("DAZUZE INFOMATION", "SHINSATSU"));
     if (shinsatsu < 0 || shinsatsu > 5) {
         shinsatsu = 3;
     }
-    const int roomCount = ToInt16(shinsatsu + 1).value_or(1);
+    return ToInt16(shinsatsu + 1).value_or(1);
+}
 
-    const bool tolv = commandLine_ == "-tolv";
+// "-tolv" shows the rooms open today; any other command line names the monitor by a letter
+// and the rooms by their digits. Without room digits TYPE decides the monitor.
+void MainFrame::ChooseRoomsAndMonitor(SettingsSnapshot& settings, int roomCount) {
+    roomsFromCommandLine_ = false;
+    roomShown_.fill(false);
+    openRoomCount_ = 0;
     int monitor = 0;
-    if (tolv) {
+    if (tolv_) {
+        const LocalDateTime now = program_.clock.Now();
         for (int room = 1; room <= roomCount; ++room) {
-            roomShown_[static_cast<std::size_t>(room)] =
-                IsOpenToday(program_.clock, program_.IniPath, static_cast<std::int16_t>(room));
-            openRoomCount_ += roomShown_[static_cast<std::size_t>(room)] ? 1 : 0;
+            const bool open = IsOpenToday(settings, now, room);
+            roomShown_[static_cast<std::size_t>(room)] = open;
+            openRoomCount_ += open ? 1 : 0;
         }
     } else {
         const RoomSelection sel = SelectRooms(commandLine_, roomCount);
         monitor = sel.monitor;
         roomShown_ = sel.rooms;
-        program_.RoomsFromCommandLine = sel.fromCommandLine;
+        roomsFromCommandLine_ = sel.fromCommandLine;
     }
-    if (!program_.RoomsFromCommandLine) {
-        monitor =
-            MonitorFromType(LenientNumber(program_.ReadSetting("DISPLAY INFOMATION", "TYPE")));
+    if (!roomsFromCommandLine_) {
+        monitor = MonitorFromType(LenientNumber(settings.Read("DISPLAY INFOMATION", "TYPE")));
     }
     frame_.monitor = ScreenMonitor(monitor);
+}
 
-    program_.log.RemoveOldFiles();
-    program_.log.Write(StartLine(roomCount));
-
-    if (anotherCopy && !program_.RoomsFromCommandLine) {
-        Unload(0, commandLine_.empty() ? "empty command line" : "another copy runs");
-        return;
+// The write-access probe: a folder the display cannot write stops it, with a word to the user.
+bool MainFrame::FolderWritable() {
+    if (ProbeWriteAccess(program_.clock, program_.programFolder)) {
+        return true;
     }
+    PublishIfChanged(); // the box appears on the monitor chosen so far
+    program_.host.ShowMessage(kWriteAccessMessage, frame_.caption, MessageIcon::Information);
+    Unload(1, "the program folder cannot be written");
+    return false;
+}
 
-    if (!ProbeWriteAccess(program_.clock, program_.programFolder)) {
-        PublishIfChanged(); // the box appears on the monitor chosen so far
-        program_.host.ShowMessage(kWriteAccessMessage, frame_.caption, MessageIcon::Information);
-        Unload(1, "the program folder cannot be written");
-        return;
-    }
-
+void MainFrame::ShowBandMessage(SettingsSnapshot& settings) {
     frame_.tickerRepeat = false;
-    frame_.tickerCaption =
-        std::string(TrimSpaces(program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3")));
+    frame_.tickerCaption = std::string(TrimSpaces(settings.Read("DISPLAY INFOMATION", "MSSG 3")));
+}
 
-    SetRunningMark(program_, true);
-
-    frame_.titleBar = false;
-    frame_.shown = true;
-
-    if (tolv && (openRoomCount_ == 3 || openRoomCount_ == 5)) {
-        ShowChild(0, std::make_unique<FillerWindow>(program_));
+// The filler first when three or five rooms are open today, then the rooms from 6 down to 1,
+// so room 1 is the last shown and tiles top left.
+void MainFrame::CreateWindows(SettingsSnapshot& settings) {
+    if (tolv_ && (openRoomCount_ == 3 || openRoomCount_ == 5)) {
+        ShowChild(0, std::make_unique<FillerWindow>(program_), settings);
     }
     for (int room = 6; room >= 1; --room) {
         if (roomShown_[static_cast<std::size_t>(room)]) {
-            program_.CurrentRoomNo = static_cast<std::int16_t>(room);
-            ShowChild(static_cast<std::size_t>(room), std::make_unique<RoomWindow>(program_));
+            ShowChild(static_cast<std::size_t>(room),
+                      std::make_unique<RoomWindow>(program_, static_cast<std::int16_t>(room)),
+                      settings);
         }
     }
-
     frame_.arrangement = Arrangement::TileVertical;
+}
+
+// The band's first pass with the message, the watchdog and the ticker, and the frame on top.
+void MainFrame::StartRunning() {
     ++frame_.tickerPass;
-
     watchdog_.Start();
-    tickerTimer_->SetEnabled(true);
-
+    ticker_.Start();
     frame_.topMost = true;
     frame_.startupDone = true;
 }
 
-void MainFrame::ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window) {
+void MainFrame::ShowChild(std::size_t slot, std::unique_ptr<ChildWindow> window,
+                          SettingsSnapshot& settings) {
     program_.Register(*window);
     roomWindow_[slot] = std::move(window);
-    roomWindow_[slot]->Show();
+    roomWindow_[slot]->Show(settings);
     // The most recently shown window comes first in the stacking order.
     frame_.children.insert(frame_.children.begin(), roomWindow_[slot]->Id());
 }
@@ -159,48 +168,17 @@ void MainFrame::AdvanceBlinkPhase() {
     }
 }
 
-// Builds the band's line afresh and starts a pass with it, unless a pass still runs. With news
-// on, only a news file written today starts one; the band keeps what it shows otherwise. Every
-// setting and the file are read before the band changes, so the screen, which is updated while
-// a read waits, never shows a new line without its pass.
-void MainFrame::TickerTick() {
-    tickerTimer_->SetEnabled(false);
-    if (watchdog_.ClosePending()) {
-        return; // the display is about to close: no more ticks
-    }
-    const std::string timeSetting = program_.ReadSetting("DISPLAY INFOMATION", "TIME");
-    const std::string clockText = ClockText(timeSetting, program_.clock.Now());
-    const bool news = NewsWanted(program_.ReadSetting("DISPLAY INFOMATION", "NEWS"));
-    std::optional<std::string> line;
-    if (!news) {
-        if (!tickerBusy_) {
-            line = TickerLine(clockText, program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3"), {});
-        }
-    } else {
-        const std::string path = program_.ProgramFile("news.sjis");
-        if (NewsFileOfToday(path, program_.clock.Now()) && !tickerBusy_) {
-            const std::string message = program_.ReadSetting("DISPLAY INFOMATION", "MSSG 3");
-            // A file that went away or cannot be read since the look changes nothing.
-            if (const std::optional<std::string> newsText = ReadNewsText(path, newsTrouble_)) {
-                line = TickerLine(clockText, message, *newsText);
-            }
-        }
-    }
-    if (line) {
-        frame_.tickerCaption = std::move(*line);
-        frame_.tickerRepeat = false;
-        tickerBusy_ = true;
-        ++frame_.tickerPass;
-    }
-    tickerTimer_->SetInterval(kTickerMs);
-    tickerTimer_->SetEnabled(true);
+void MainFrame::StartTickerPass(std::string line) {
+    frame_.tickerCaption = std::move(line);
+    frame_.tickerRepeat = false;
+    ++frame_.tickerPass;
 }
 
 void MainFrame::OnTickerNotification(TickerNotification what) {
     if (what == TickerNotification::DoubleClicked) {
         RequestClose();
     } else if (what == TickerNotification::PassEnded) {
-        tickerBusy_ = false;
+        ticker_.OnPassEnded();
     }
 }
 
@@ -224,7 +202,7 @@ void MainFrame::OnKeyPress(int windowId, char32_t key) {
 }
 
 void MainFrame::RequestClose() {
-    program_.scheduler.Post(Strand::Exclusive(), [this] { Unload(); });
+    program_.scheduler.Post([this] { Unload(); });
 }
 
 void MainFrame::Unload(int exitCode, std::string_view why) {
@@ -233,17 +211,22 @@ void MainFrame::Unload(int exitCode, std::string_view why) {
     }
     blinkPhaseTimer_->SetEnabled(false);
     watchdog_.Stop();
-    tickerTimer_->SetEnabled(false);
+    ticker_.Stop();
+    // What the handlers left to do with files is done first: nothing is left half done, and
+    // the log's last line is the end's.
+    program_.files.Finish();
+    SettingsSnapshot settings = program_.SettingsInPlace();
     // The room windows are children of the frame: they close, and clear the mark, first, in
     // stacking order (room 1 was shown last, the filler first).
     for (std::size_t slot : {1, 2, 3, 4, 5, 6, 0}) {
         if (roomWindow_[slot]) {
-            roomWindow_[slot]->Close();
+            roomWindow_[slot]->Close(settings);
         }
     }
-    SetRunningMark(program_, false);
-    program_.log.Write("end" + (why.empty() ? std::string() : ": " + std::string(why)) +
-                       " (exit status " + NumberText(exitCode) + ")");
+    SetRunningMark(program_, settings, false);
+    program_.Log("end" + (why.empty() ? std::string() : ": " + std::string(why)) +
+                 " (exit status " + NumberText(exitCode) + ")");
+    program_.files.Finish();
     frame_.closed = true;
     ended_ = true;
     program_.PublishChanges();

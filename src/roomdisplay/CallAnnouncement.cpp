@@ -5,6 +5,7 @@
 #include "files/SharedFolder.h"
 #include "text/Numbers.h"
 #include "text/Text.h"
+#include "window/FileWork.h"
 #include "window/Program.h"
 
 #include <cstdio>
@@ -37,16 +38,16 @@ std::string Seconds(double seconds) {
 
 // A chime that plays is logged with its device, so a log read after a silent day shows where
 // the sound went (a speaker unplugged, a dummy output); one that cannot play, with the reason.
-void LogSoundEvent(OperationsLog& log, const std::string& path, const SoundEvent& event) {
+void LogSoundEvent(Program& program, const std::string& path, const SoundEvent& event) {
     if (event.kind == SoundEventKind::Started) {
         std::string line = "sound playing on " + event.device + ": " + path + " (" + event.form +
                            ", " + Seconds(event.seconds);
         if (event.fileSeconds > event.seconds + 0.05) {
             line += ", cut from " + Seconds(event.fileSeconds);
         }
-        log.Write(line + ")");
+        program.Log(line + ")");
     } else if (event.kind == SoundEventKind::Failed) {
-        log.Write("sound not played: " + SoundFailureText(path, event));
+        program.Log("sound not played: " + SoundFailureText(path, event));
     }
 }
 
@@ -76,25 +77,40 @@ std::string SoundFailureText(const std::string& path, const SoundEvent& failed) 
     return path + ": " + FailureLabel(failed.failure) + ": " + failed.reason;
 }
 
-void AnnounceCall(Program& program, int room) {
+void AnnounceCall(Program& program, int room, FileWork& work) {
+    struct Request {
+        bool made = false;
+        bool voice = false;
+    };
     const std::string key = NumberText(room) + "CALL SOUND";
-    if (LenientNumber(program.ReadSetting(kSection, key)) == 0) {
-        return;
-    }
-    program.WriteSetting(kSection, key, "");
-    const std::string call = "room " + NumberText(room) + " call: ";
-    if (LenientNumber(program.ReadSetting(kSection, "TALK SELECT")) != 0) {
-        program.log.Write(call + "voice program");
-        RunCompanionProgram(program, "vocall.exe", "-tolv");
-        return;
-    }
-    const std::string chime = ChimeFile(program.programFolder);
-    if (!GetFileAttributes(chime)) {
-        program.log.Write(call + "chime, but the program folder has no chime.wav: nothing heard");
-        return;
-    }
-    program.log.Write(call + "chime");
-    PlayWave(program, chime);
+    work.ReadThen<Request>(
+        [key](SettingsSnapshot& settings) {
+            Request request;
+            request.made = LenientNumber(settings.Read(kSection, key)) != 0;
+            if (request.made) {
+                request.voice = LenientNumber(settings.Read(kSection, "TALK SELECT")) != 0;
+            }
+            return request;
+        },
+        [&program, key, room](Request& request, const FileWork::Settings& settings) {
+            if (!request.made) {
+                return;
+            }
+            program.WriteSetting(*settings, kSection, key, "");
+            const std::string call = "room " + NumberText(room) + " call: ";
+            if (request.voice) {
+                program.Log(call + "voice program");
+                RunCompanionProgram(program, "vocall.exe", "-tolv");
+                return;
+            }
+            const std::string chime = ChimeFile(program.programFolder);
+            if (!GetFileAttributes(chime)) {
+                program.Log(call + "chime, but the program folder has no chime.wav: nothing heard");
+                return;
+            }
+            program.Log(call + "chime");
+            PlayWave(program, chime);
+        });
 }
 
 void PlayWave(Program& program, const std::string& path) {
@@ -102,9 +118,8 @@ void PlayWave(Program& program, const std::string& path) {
         program.sound.Stop();
         return;
     }
-    program.sound.Play(path, [&log = program.log, path](const SoundEvent& event) {
-        LogSoundEvent(log, path, event);
-    });
+    program.sound.Play(
+        path, [&program, path](const SoundEvent& event) { LogSoundEvent(program, path, event); });
 }
 
 void RunCompanionProgram(Program& program, const std::string& fileName,
@@ -112,7 +127,7 @@ void RunCompanionProgram(Program& program, const std::string& fileName,
     const StartOutcome outcome =
         program.programs.Start(CompanionProgramFile(program.programFolder, fileName), argument);
     if (!outcome.started) {
-        program.log.Write(fileName + " not started: " + outcome.reason);
+        program.Log(fileName + " not started: " + outcome.reason);
     }
 }
 

@@ -6,25 +6,26 @@
 
 namespace zarava {
 
-class OperationsLog;
+class FileWork;
 class Program;
 
-// The last step of every refresh of a room window: when the issuer has asked for it (a
-// non-zero <room>CALL SOUND), the request is taken (written back empty, before anything is
-// heard) and the call is announced, by the voice program when TALK SELECT is not 0, else by
-// the chime. One request, one announcement. A request whose clearing fails is announced now
-// and again at the next refresh. The log tells each announcement, and every chime that could
-// not be heard or voice program that could not be started, and why.
-void AnnounceCall(Program& program, int room);
+// The last step of every refresh of a room window, left to the refresh's file work: when the
+// issuer has asked for it (a non-zero <room>CALL SOUND), the request is taken (written back
+// empty, before anything is heard) and the call is announced, by the voice program when TALK
+// SELECT is not 0, else by the chime. One request, one announcement. A request whose clearing
+// fails is announced now and again at the next refresh. The log tells each announcement, and
+// every chime that could not be heard or voice program that could not be started, and why.
+void AnnounceCall(Program& program, int room, FileWork& work);
 
 // Plays a wave file asynchronously, replacing a sound that plays; an empty name, or one
 // without ".wav" in it (any case), stops the sound instead. The log tells on which device it
-// plays, or why it could not.
+// plays, or why it could not. File work.
 void PlayWave(Program& program, const std::string& path);
 
 // Starts a program of the program folder with one argument, without waiting for it; a missing
 // or failing program only leaves a line in the log. The name is matched without regard to
 // case; where "NAME.exe" is missing but "NAME" is there (a native build), that is started.
+// File work.
 void RunCompanionProgram(Program& program, const std::string& fileName,
                          const std::string& argument);
 

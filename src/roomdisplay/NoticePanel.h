@@ -23,6 +23,9 @@ public:
     // notice, like any number but 1 and 2.
     void Apply(double msgType, const std::function<std::string(std::string_view)>& readNotice);
 
+    // The type applied last (-1 before the first poll), which a poll's reading needs to know
+    // whether it must read a notice.
+    std::int16_t ShownMsgType() const { return shownMsgType_; }
     bool MsgActive() const { return msgActive_; }
     bool MsgShown() const { return msgShown_; }
 

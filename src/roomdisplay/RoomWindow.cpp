@@ -30,6 +30,62 @@ std::array<ControlId, N> Controls(const Window& w, const char* name, int first =
     return ids;
 }
 
+// What a poll's gather is given: values, never the window, as it runs on the I/O worker.
+struct PollRequest {
+    std::string folder;
+    std::int16_t room;
+    std::int32_t lastStamp;
+    std::int16_t shownMsgType;
+};
+
+// The room's queue file for a TODAY value; nothing when the value would lead out of the temp
+// folder.
+std::optional<std::string> QueueFilePath(const PollRequest& r, const std::string& today) {
+    if (today.find_first_of("/\\") != std::string::npos || today.find("..") != std::string::npos) {
+        return std::nullopt;
+    }
+    return ResolveInFolder(r.folder, "temp/" + today + "_" + NumberText(r.room) + ".tmp");
+}
+
+// Everything a poll's handler needs, read before it starts: TODAY and the queue file's stamp;
+// when the stamp changed, the file, COUNTER and TIME CALC, worked out into the board; MSG TYPE,
+// and the notice text when the type changes to one that shows a notice.
+QueuePollFindings GatherPoll(SettingsSnapshot& settings, const PollRequest& r) {
+    QueuePollFindings found;
+    const std::optional<std::string> path =
+        QueueFilePath(r, settings.Read("USER INFOMATION", "TODAY"));
+    if (path && !GetFileAttributes(*path)) {
+        found.queueTrouble = QueueFileTroubleWhenMissing(*path);
+    } else if (path) {
+        double created = 0, lastWrite = 0, lastAccess = 0; // a file gone meanwhile: key 0
+        GetFileTimes(*path, created, lastWrite, lastAccess);
+        const std::int32_t key = QueueFileStampKey(lastWrite);
+        if (key != r.lastStamp) {
+            found.newStamp = key;
+            found.counter = settings.Read("DISPLAY INFOMATION", "COUNTER");
+            // A file that cannot be read (gone, a folder, refused) is an empty queue; one
+            // longer than any queue counts as cut off at the ceiling.
+            std::string bytes;
+            const ReadFileResult read =
+                ReadFileStart(*path, bytes, RoomWindow::kMostQueueFileBytes);
+            if (read != ReadFileResult::Ok && read != ReadFileResult::TooLarge) {
+                bytes.clear();
+            }
+            found.queueTrouble = QueueFileTroubleAfterRead(*path, read, bytes);
+            const double timeCalc =
+                LenientNumber(settings.Read("DAZUZE INFOMATION", NumberText(r.room) + "TIME CALC"));
+            found.board = WorkOutCallBoard(ParseQueueFile(bytes), timeCalc);
+        }
+    }
+    found.msgType = LenientNumber(settings.Read("DISPLAY INFOMATION", "MSG TYPE"));
+    // The notice panel reads its text only when the type changes to 1 or 2.
+    if (found.msgType != r.shownMsgType && (found.msgType == 1 || found.msgType == 2)) {
+        found.noticeKey = found.msgType == 1 ? "MSSG 4" : "MSSG 5";
+        found.notice = settings.Read("DISPLAY INFOMATION", found.noticeKey);
+    }
+    return found;
+}
+
 } // namespace
 
 RoomWindow::BoardControls::BoardControls(const Window& w)
@@ -39,37 +95,62 @@ RoomWindow::BoardControls::BoardControls(const Window& w)
       secondClass(Controls<10>(w, "ImgOr")), countPalette(Controls<10>(w, "ImgB")),
       timePalette(Controls<11>(w, "ImgG")) {}
 
-RoomWindow::RoomWindow(Program& program)
-    : ChildWindow(RoomWindowDesign()), program_(program), board_(*this), notice_(*this),
-      blink_(*this) {
-    const Strand strand = program.scheduler.NewStrand();
-    pollTimer_ =
-        program.scheduler.CreateTimer(strand, kFirstPollMs, false, [this] { PollQueueFile(); });
-    blinkTimer_ = program.scheduler.CreateTimer(program.scheduler.NewStrand(), kBlinkTickMs, false,
-                                                [this] { BlinkTick(); });
+RoomWindow::RoomWindow(Program& program, std::int16_t currentRoomNo)
+    : ChildWindow(RoomWindowDesign()), program_(program), roomNo_(currentRoomNo), board_(*this),
+      notice_(*this), blink_(*this),
+      pollTimer_(program.scheduler.CreateTimer(kFirstPollMs, false, [this] { PollQueueFile(); })),
+      poll_(program,
+            [this](QueuePollFindings& found, FileWork& work) { OnPollGathered(found, work); }),
+      firstBlinkTick_(program.scheduler.CreateTimer(kBlinkTickMs, false,
+                                                    [this] {
+                                                        firstBlinkTick_->SetEnabled(false);
+                                                        BlinkTick();
+                                                    })),
+      queueTrouble_([&program](std::string_view line) { program.Log(line); }) {
+    program.blinkPhase.Follow(*this);
+}
+
+RoomWindow::~RoomWindow() {
+    program_.blinkPhase.Unfollow(*this);
 }
 
 void RoomWindow::BlinkTick() {
     blink_.Tick(program_.blinkPhase.On(), calls_, notice_);
 }
 
-RoomWindow::~RoomWindow() = default;
+void RoomWindow::StartBlink() {
+    blinking_ = true;
+    firstBlinkTick_->SetEnabled(false);
+    firstBlinkTick_->SetEnabled(true);
+}
 
-void RoomWindow::RoomWindowLoad() {
-    roomNo_ = program_.CurrentRoomNo;
+void RoomWindow::StopBlink() {
+    blinking_ = false;
+    firstBlinkTick_->SetEnabled(false);
+}
+
+// A blink tick changes something only when the phase differs from what the call area shows,
+// and after each tick it agrees: until the next step of the phase every tick would change
+// nothing. So the ticks between the steps are left out, and each step is followed at once.
+void RoomWindow::FollowBlinkPhase() {
+    if (blinking_) {
+        BlinkTick();
+    }
+}
+
+void RoomWindow::RoomWindowLoad(SettingsSnapshot& settings) {
     SetTag(roomNo_);
 
     // A shop-wide colour overrides the rooms' own ones only when it names a swatch; a value
     // that rounds to 0 names none either.
-    const double shopColour =
-        LenientNumber(program_.ReadSetting("ZARAVA1 INFOMATION", "SHOP COLOR"));
+    const double shopColour = LenientNumber(settings.Read("ZARAVA1 INFOMATION", "SHOP COLOR"));
     int colourIndex = roomNo_;
     if (shopColour > 0 && shopColour <= 6 && RoundHalfEven(shopColour) >= 1) {
         colourIndex = static_cast<int>(RoundHalfEven(shopColour));
     }
 
     SetCaption(Find("xDazuzeLabel"),
-               program_.ReadSetting("DAZUZE INFOMATION", "DAZUZE" + NumberText(roomNo_)));
+               settings.Read("DAZUZE INFOMATION", "DAZUZE" + NumberText(roomNo_)));
     ApplyColours(colourIndex);
 
     SetCaption(Find("BarLabel"), "");
@@ -82,13 +163,13 @@ void RoomWindow::RoomWindowLoad() {
     }
     SetVisible(Find("ImgCall", 3), false);
     SetVisible(Find("TlxCall"), false);
-    blinkTimer_->SetEnabled(false);
+    StopBlink();
     SetPicture(Find("ImgMachi", 0), {});
     SetPicture(Find("ImgMachi", 1), {});
 
-    SetRunningMark(program_, true);
+    SetRunningMark(program_, settings, true);
 
-    const double info = LenientNumber(program_.ReadSetting("DISPLAY INFOMATION", "MESSAGE INFO"));
+    const double info = LenientNumber(settings.Read("DISPLAY INFOMATION", "MESSAGE INFO"));
     // A number too large for the layout bits counts as unconfigured, like 0 does.
     const std::int32_t layout =
         info <= 0 ? kDefaultMessageInfo : ToInt32(info).value_or(kDefaultMessageInfo);
@@ -115,10 +196,11 @@ void RoomWindow::RoomWindowLoad() {
 }
 
 // However the window closes, its timers stop with it.
-void RoomWindow::RoomWindowUnload() {
+void RoomWindow::RoomWindowUnload(SettingsSnapshot& settings) {
     pollTimer_->SetEnabled(false);
-    blinkTimer_->SetEnabled(false);
-    SetRunningMark(program_, false);
+    poll_.Cancel();
+    StopBlink();
+    SetRunningMark(program_, settings, false);
 }
 
 void RoomWindow::OnKeyPress(char32_t key) {
@@ -137,82 +219,69 @@ void RoomWindow::OnKeyPress(char32_t key) {
 
 // The issuer picks the codes up from the hand-off file. Each line goes in one write, so the
 // issuer never reads half a code; a code that cannot be written is lost, and the log says so.
+// BAR CODE is read when the code is complete, by the file work that writes it.
 void RoomWindow::HandOffBarcode(const std::string& code) {
-    if (LenientNumber(program_.ReadSetting("ZARAVA1 INFOMATION", "BAR CODE")) != 1) {
-        return;
-    }
     if (!IsHandOffCode(code) || code == lastBarcode_) {
         return;
     }
     lastBarcode_ = code;
-    if (AppendToFile(program_.ProgramFile("hkcode.tmp"), code + "\r\n") != WriteFileResult::Ok) {
-        program_.log.Write("barcode " + code + " not handed on: hkcode.tmp cannot be written");
-    }
+    Program& program = program_;
+    FileWork work(program);
+    work.ReadThen<bool>(
+        [](SettingsSnapshot& settings) {
+            return LenientNumber(settings.Read("ZARAVA1 INFOMATION", "BAR CODE")) == 1;
+        },
+        [&program, code](bool& wanted, const FileWork::Settings&) {
+            if (wanted && AppendToFile(program.ProgramFile("hkcode.tmp"), code + "\r\n") !=
+                              WriteFileResult::Ok) {
+                program.Log("barcode " + code + " not handed on: hkcode.tmp cannot be written");
+            }
+        });
+    work.Submit();
 }
 
 void RoomWindow::CloseRoomWindow() {
     pollTimer_->SetEnabled(false);
-    blinkTimer_->SetEnabled(false);
-    Close();
+    StopBlink();
+    SettingsSnapshot settings = program_.SettingsInPlace();
+    Close(settings);
 }
 
-std::optional<std::string> RoomWindow::QueueFilePath(const std::string& today) const {
-    if (today.find_first_of("/\\") != std::string::npos || today.find("..") != std::string::npos) {
-        return std::nullopt;
-    }
-    return program_.ProgramFile("temp/" + today + "_" + NumberText(roomNo_) + ".tmp");
+void RoomWindow::PollQueueFile() {
+    pollTimer_->SetEnabled(false);
+    pollTimer_->SetInterval(kPollMs);
+    const PollRequest request{program_.programFolder, roomNo_, lastQueueFileStamp_,
+                              notice_.ShownMsgType()};
+    poll_.Start([request](SettingsSnapshot& settings) { return GatherPoll(settings, request); });
 }
 
 // The poll looks only at the file's time stamp; the file is read when the stamp's time of day
 // differs from the one drawn last. A missing file changes nothing on screen.
-void RoomWindow::PollQueueFile() {
-    pollTimer_->SetEnabled(false);
-    pollTimer_->SetInterval(kPollMs);
-
-    const std::optional<std::string> path =
-        QueueFilePath(program_.ReadSetting("USER INFOMATION", "TODAY"));
-    if (path && GetFileAttributes(*path)) {
-        double created = 0, lastWrite = 0, lastAccess = 0; // a file gone meanwhile: key 0
-        GetFileTimes(*path, created, lastWrite, lastAccess);
-        const std::int32_t key = QueueFileStampKey(lastWrite);
-        if (key != lastQueueFileStamp_) {
-            lastQueueFileStamp_ = key;
-            RefreshCallBoard();
-        }
-    } else if (path) {
-        queueReport_.NotFound(roomNo_, *path);
+void RoomWindow::OnPollGathered(QueuePollFindings& found, FileWork& work) {
+    if (found.queueTrouble) {
+        queueTrouble_.Report("room " + std::to_string(roomNo_) + " queue file",
+                             *found.queueTrouble);
     }
-
-    notice_.Apply(
-        LenientNumber(program_.ReadSetting("DISPLAY INFOMATION", "MSG TYPE")),
-        [this](std::string_view key) { return program_.ReadSetting("DISPLAY INFOMATION", key); });
+    if (found.newStamp) {
+        lastQueueFileStamp_ = *found.newStamp;
+        RefreshCallBoard(found, work);
+    }
+    notice_.Apply(found.msgType, [&found](std::string_view key) {
+        return key == found.noticeKey ? found.notice : std::string();
+    });
     pollTimer_->SetEnabled(true);
 }
 
-// Everything the refresh needs is read before anything on screen changes: a settings read may
-// wait for its retry, the screen is handed over meanwhile and the blink runs on, so the board
-// changes at once, complete. The announcement comes last, once the board shows the call.
-void RoomWindow::RefreshCallBoard() {
-    std::string counter = program_.ReadSetting("DISPLAY INFOMATION", "COUNTER");
+// The board changes at once, complete, from what the poll read; the announcement comes last,
+// as file work, once the board shows the call.
+void RoomWindow::RefreshCallBoard(const QueuePollFindings& found, FileWork& work) {
+    std::string counter = found.counter;
     if (TrimSpaces(counter).empty()) {
         counter = kDefaultCounter;
-        program_.WriteSetting("DISPLAY INFOMATION", "COUNTER", counter);
+        work.WriteSetting("DISPLAY INFOMATION", "COUNTER", counter);
     }
-    const std::optional<std::string> path =
-        QueueFilePath(program_.ReadSetting("USER INFOMATION", "TODAY"));
-    // A file that cannot be read (gone, a folder, refused) is an empty queue; one longer than
-    // any queue counts as cut off at the ceiling.
-    const ReadFileResult read =
-        path ? ReadFileStart(*path, queueBytes_, kMostQueueFileBytes) : ReadFileResult::Missing;
-    if (read != ReadFileResult::Ok && read != ReadFileResult::TooLarge) {
-        queueBytes_.clear();
-    }
-    queueReport_.Read(roomNo_, path, read, queueBytes_);
-    const double timeCalc =
-        LenientNumber(program_.ReadSetting("DAZUZE INFOMATION", NumberText(roomNo_) + "TIME CALC"));
-
-    ShowCallBoard(WorkOutCallBoard(ParseQueueFile(queueBytes_), timeCalc), counter);
-    AnnounceCall(program_, roomNo_);
+    ShowCallBoard(found.board, counter);
+    AnnounceCall(program_, roomNo_, work);
 }
 
 // Every position is cleared and drawn again; only what differs from the screen reaches it.
@@ -221,7 +290,7 @@ void RoomWindow::ShowCallBoard(const CallBoard& board, const std::string& counte
         SetPicture(c, {});
     }
     calls_.Record(board.called);
-    blinkTimer_->SetEnabled(false);
+    StopBlink();
     for (std::size_t i : {0, 1, 2, 4, 5}) {
         SetPicture(board_.call[i], {});
     }
@@ -242,7 +311,7 @@ void RoomWindow::ShowCallBoard(const CallBoard& board, const std::string& counte
         }
     }
     if (!board.called.empty()) {
-        blinkTimer_->SetEnabled(true);
+        StartBlink();
     } else {
         notice_.StayUpWithoutCalls();
     }

@@ -4,28 +4,31 @@
 
 namespace zarava {
 
+class SettingsSnapshot;
+
 // A child window of the frame: its load runs during its first show, its unload when it closes,
-// however it is closed.
+// however it is closed. Both are rare and exclusive, and do their file work in place, with the
+// settings as read for the handler that shows or closes the window.
 class ChildWindow : public Window {
 public:
     using Window::Window;
 
-    void Show() {
+    void Show(SettingsSnapshot& settings) {
         if (!loaded_) {
             loaded_ = true;
-            Load();
+            Load(settings);
         }
     }
-    void Close() {
+    void Close(SettingsSnapshot& settings) {
         if (loaded_ && !Closed()) {
-            Unload();
+            Unload(settings);
             MarkClosed();
         }
     }
 
 protected:
-    virtual void Load() = 0;
-    virtual void Unload() {}
+    virtual void Load(SettingsSnapshot& settings) = 0;
+    virtual void Unload(SettingsSnapshot&) {}
 
 private:
     bool loaded_ = false;

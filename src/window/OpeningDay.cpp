@@ -1,8 +1,7 @@
 #include "window/OpeningDay.h"
 
-#include "engine/Clock.h"
 #include "engine/DateTime.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsSnapshot.h"
 #include "text/Numbers.h"
 
 #include <algorithm>
@@ -44,12 +43,12 @@ int WeekdayOfDateText(std::string_view text) {
     return WeekdayNumber(y, m, d);
 }
 
-bool IsOpenToday(Clock& clock, const std::string& iniPath, int room) {
+bool IsOpenToday(SettingsSnapshot& settings, const LocalDateTime& now, int room) {
     if (room <= 1) {
         return true;
     }
-    const int weekday = WeekdayOfDateText(FormatYmd(clock.Now()));
-    std::string mask = ReadSetting(clock, "DAZUZE INFOMATION", "WEEK" + NumberText(room), iniPath);
+    const int weekday = WeekdayOfDateText(FormatYmd(now));
+    std::string mask = settings.Read("DAZUZE INFOMATION", "WEEK" + NumberText(room));
     if (mask.empty()) {
         mask = "127";
     }

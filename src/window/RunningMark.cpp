@@ -17,22 +17,13 @@ std::optional<std::int64_t> FormBits(std::string_view value) {
     return static_cast<std::int64_t>(number);
 }
 
-std::optional<std::int64_t> ReadFormBits(Program& program) {
-    return FormBits(program.ReadSetting("USER INFOMATION", "FORM"));
-}
-
-void SetRunningMark(Program& program, bool running) {
+void SetRunningMark(Program& program, SettingsSnapshot& settings, bool running) {
     const auto marked = [running](std::int64_t form) {
         return running ? (form | kDisplayRunningBit) : (form & ~kDisplayRunningBit);
     };
-    const std::optional<std::int64_t> form = ReadFormBits(program);
-    if (!form || marked(*form) == *form) {
-        return; // already as wanted, or not a number we could write back without garbling it
-    }
-    // The bit is set or cleared on FORM as it is when written, not as it was read: the issuer
-    // may have changed its own bits in between.
-    program.UpdateSetting("USER INFOMATION", "FORM",
+    program.UpdateSetting(settings, "USER INFOMATION", "FORM",
                           [&marked](std::string_view current) -> std::optional<std::string> {
+                              // A number we could not write back without garbling it is left.
                               const std::optional<std::int64_t> now = FormBits(current);
                               if (!now || marked(*now) == *now) {
                                   return std::nullopt;

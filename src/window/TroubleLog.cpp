@@ -4,6 +4,9 @@
 
 namespace zarava {
 
+TroubleLog::TroubleLog(OperationsLog& log)
+    : write_([&log](std::string_view line) { log.Write(line); }) {}
+
 void TroubleLog::Report(std::string_view about, std::string_view trouble) {
     if (trouble == trouble_) {
         return;
@@ -12,7 +15,7 @@ void TroubleLog::Report(std::string_view about, std::string_view trouble) {
     std::string line(about);
     line += ": ";
     line += trouble.empty() ? std::string_view("all right again") : trouble;
-    log_.Write(line);
+    write_(line);
 }
 
 } // namespace zarava

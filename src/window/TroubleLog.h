@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zarava {
 
@@ -13,7 +15,9 @@ class OperationsLog;
 // One object per thing watched, used by one handler at a time.
 class TroubleLog {
 public:
-    explicit TroubleLog(OperationsLog& log) : log_(log) {}
+    // The lines go to `write`: the program's log, from whichever thread the caller runs on.
+    explicit TroubleLog(std::function<void(std::string_view)> write) : write_(std::move(write)) {}
+    explicit TroubleLog(OperationsLog& log);
 
     // What the latest look at `about` found: the trouble in words, or empty when all is well.
     // A trouble other than the one told last is written as "<about>: <trouble>"; the first look
@@ -22,7 +26,7 @@ public:
     void Report(std::string_view about, std::string_view trouble);
 
 private:
-    OperationsLog& log_;
+    std::function<void(std::string_view)> write_;
     std::string trouble_;
 };
 

@@ -34,11 +34,17 @@ protected:
         return at == std::string::npos ? "" : ini.substr(at + 5, ini.find('\r', at) - at - 5);
     }
 
+    // Runs a handler as the GUI's input does, and what follows of it.
+    template <typename F> void Run(F handler) {
+        time_.Post(handler);
+        time_.RunPending();
+    }
+
     // Runs the load with the given command line; the display ends or keeps running.
     MainFrame& Start(const std::string& commandLine) {
         display_.reset();
-        program_ = std::make_unique<Program>(Services{time_, time_, host_, sound_, programs_},
-                                             folder_.string());
+        program_ = std::make_unique<Program>(
+            Services{time_, time_, time_, host_, sound_, programs_}, folder_.string());
         display_ = std::make_unique<MainFrame>(*program_, NormaliseCommandLine(commandLine));
         time_.SetAfterEachHandler([this] {
             program_->PublishChanges();

@@ -92,4 +92,28 @@ inline std::string BoardText(const WindowSnapshot& s) {
     return text;
 }
 
+// What a published room window's call area shows: "off", "notice", or the called number with
+// "@" and the counter when the counter caption shows ("001@3", "002"); "#" when the 番 glyph is
+// hidden.
+inline std::string CallArea(const WindowSnapshot& s) {
+    const auto state = [&s](const char* name, int index = -1) -> const ControlState& {
+        return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
+    };
+    const auto digit = [](const Picture& p) {
+        return p.resource.empty() ? std::string() : p.resource.substr(p.resource.find('_') + 1);
+    };
+    if (state("MsgFrame").visible) {
+        return "notice";
+    }
+    std::string text = "off";
+    if (state("ImgCall", 3).visible) {
+        text = digit(state("ImgCall", 0).picture) + digit(state("ImgCall", 1).picture) +
+               digit(state("ImgCall", 2).picture);
+        if (state("TlxCall").visible) {
+            text += "@" + digit(state("ImgCall", 4).picture) + digit(state("ImgCall", 5).picture);
+        }
+    }
+    return state("ImgCall", 9).visible ? text : text + "#";
+}
+
 } // namespace zarava::test

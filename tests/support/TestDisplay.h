@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OldFiles.h"
 #include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
@@ -14,26 +15,33 @@
 namespace zarava::test {
 
 // Surroundings for child windows: a program folder with the given zarava.ini (code page 932
-// bytes), virtual time, recording services, and a host that records what is handed over
-// after every handler.
+// bytes), virtual time (the engine, the clock and the file work), recording services, and a
+// host that records what is handed over after every handler.
 class TestDisplay {
 public:
     explicit TestDisplay(const std::string& ini)
-        : program({time, time, host, sound, programs}, folder.Path()) {
+        : program({time, time, time, host, sound, programs}, folder.Path()) {
         folder.Write("zarava.ini", ini);
-        program.IniPath = folder / "zarava.ini";
+        // Written long ago, as by an issuer that set the folder up: the display's first write
+        // need not wait to see whether another program is still writing it.
+        MakeOld(folder / "zarava.ini");
+        program.OpenProgramFolder();
         time.SetAfterEachHandler([this] { program.PublishChanges(); });
     }
 
     // Shows a window the way the main window does: inside one handler.
-    template <typename W> std::unique_ptr<W> Show(int room = 0) {
-        program.CurrentRoomNo = static_cast<std::int16_t>(room);
-        auto w = std::make_unique<W>(program);
+    template <typename W, typename... Args> std::unique_ptr<W> Show(Args... args) {
+        auto w = std::make_unique<W>(program, args...);
         program.Register(*w);
-        Run([&w] { w->Show(); });
+        Run([this, &w] {
+            SettingsSnapshot settings = program.SettingsInPlace();
+            w->Show(settings);
+        });
         return w;
     }
-    std::unique_ptr<RoomWindow> Room(int room) { return Show<RoomWindow>(room); }
+    std::unique_ptr<RoomWindow> Room(int room) {
+        return Show<RoomWindow>(static_cast<std::int16_t>(room));
+    }
 
     template <typename F> void Run(F handler) {
         time.Post(handler);

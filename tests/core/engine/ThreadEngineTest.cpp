@@ -1,10 +1,13 @@
 #include "engine/ThreadEngine.h"
+#include "engine/IoThread.h"
 #include "engine/SystemClock.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <future>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,7 +60,7 @@ TEST(ThreadEngineTest, TimersTickOnTheEngineAndStopWhenDisabled) {
     std::promise<void> fifth;
     engine.Start();
     engine.Post([&] {
-        timer = engine.CreateTimer(engine.NewStrand(), 5, true, [&] {
+        timer = engine.CreateTimer(5, true, [&] {
             if (++ticks == 5) {
                 timer->SetEnabled(false);
                 fifth.set_value();
@@ -71,6 +74,33 @@ TEST(ThreadEngineTest, TimersTickOnTheEngineAndStopWhenDisabled) {
     EXPECT_EQ(after.get_future().get(), 5);
     engine.Post([&] { timer.reset(); });
     engine.Stop();
+}
+
+// The file work's thread: work in the order handed over, delayed work once due and after what
+// was ready, and a Finish that leaves nothing undone, a delay of a minute included.
+TEST(IoThreadTest, WorkInOrderDelayedWorkWhenDueAndFinishLeavesNothing) {
+    std::mutex mutex;
+    std::vector<std::string> done; // guarded by mutex
+    const auto note = [&](std::string what) {
+        std::lock_guard lock(mutex);
+        done.push_back(std::move(what));
+    };
+    IoThread io;
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration delayedAfter{};
+    io.SubmitAfter(30, [&] {
+        delayedAfter = std::chrono::steady_clock::now() - start;
+        note("delayed");
+    });
+    for (int i = 0; i < 3; ++i) {
+        io.Submit([&note, i] { note(std::to_string(i)); });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    io.SubmitAfter(60000, [&] { io.Submit([&] { note("chained"); }); });
+    io.Finish();
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(done, (std::vector<std::string>{"0", "1", "2", "delayed", "chained"}));
+    EXPECT_GE(delayedAfter, std::chrono::milliseconds(30));
 }
 
 } // namespace

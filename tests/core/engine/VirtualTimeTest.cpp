@@ -21,15 +21,14 @@ using Events = std::vector<std::string>;
 TEST(VirtualTimeTest, TimersDueTogetherTickInArmingOrderAndPostedHandlersInPostingOrder) {
     VirtualTime time;
     Log log{{}, &time};
-    const Strand s = time.NewStrand();
-    auto a = time.CreateTimer(s, 100, true, [&] { log.Add("a"); });
-    auto b = time.CreateTimer(s, 50, true, [&] { log.Add("b"); });
-    auto c = time.CreateTimer(time.NewStrand(), 100, true, [&] { log.Add("c"); });
+    auto a = time.CreateTimer(100, true, [&] { log.Add("a"); });
+    auto b = time.CreateTimer(50, true, [&] { log.Add("b"); });
+    auto c = time.CreateTimer(100, true, [&] { log.Add("c"); });
     time.Post([&] {
         log.Add("first");
         time.Post([&] { log.Add("third"); });
     });
-    time.Post(s, [&] { log.Add("second"); });
+    time.Post([&] { log.Add("second"); });
     time.AdvanceBy(100);
     EXPECT_EQ(log.events,
               (Events{"first@0", "second@0", "third@0", "b@50", "a@100", "c@100", "b@100"}));
@@ -39,11 +38,11 @@ TEST(VirtualTimeTest, HandlerThatRearmsItselfCountsFromTheEndOfItsTick) {
     VirtualTime time;
     Log log{{}, &time};
     std::unique_ptr<Timer> poll;
-    poll = time.CreateTimer(time.NewStrand(), 100, true, [&] {
+    poll = time.CreateTimer(100, true, [&] {
         poll->SetEnabled(false);
         poll->SetInterval(853);
         log.Add("poll");
-        time.Sleep(100); // a settings retry inside the handler
+        time.Sleep(100); // a pause in place: the engine is busy meanwhile
         poll->SetEnabled(true);
     });
     time.AdvanceBy(100 + 100 + 853 + 100 + 853);
@@ -53,9 +52,8 @@ TEST(VirtualTimeTest, HandlerThatRearmsItselfCountsFromTheEndOfItsTick) {
 TEST(VirtualTimeTest, TimerDisabledByAnotherHandlerDoesNotTick) {
     VirtualTime time;
     Log log{{}, &time};
-    const Strand s = time.NewStrand();
-    auto victim = time.CreateTimer(s, 100, true, [&] { log.Add("victim"); });
-    auto killer = time.CreateTimer(s, 100, false, [&] {
+    auto victim = time.CreateTimer(100, true, [&] { log.Add("victim"); });
+    auto killer = time.CreateTimer(100, false, [&] {
         log.Add("killer");
         victim->SetEnabled(false);
     });
@@ -69,50 +67,35 @@ TEST(VirtualTimeTest, TimerDisabledByAnotherHandlerDoesNotTick) {
     }
 }
 
-// While a handler waits for its retry, other strands go on in their rhythm; its own strand,
-// and its own timer, wait for it, and then tick once, never in a burst.
-TEST(VirtualTimeTest, WaitingHandlerHoldsOnlyItsOwnStrand) {
+// File work runs in the order handed over, a delayed piece once it is due, and what it posts
+// back runs on the engine behind the handlers already due. While the share stalls (the work is
+// held) the timers go on; released, the work goes on where it stood.
+TEST(VirtualTimeTest, FileWorkRunsInOrderAndAStalledShareHoldsOnlyIt) {
     VirtualTime time;
     Log log{{}, &time};
-    const Strand room = time.NewStrand();
-    auto slow = time.CreateTimer(room, 1000, true, [&] {
-        log.Add("slow");
-        time.Sleep(350);
-        log.Add("slow-end");
-    });
-    auto sameRoom = time.CreateTimer(room, 100, true, [&] { log.Add("same"); });
-    auto other = time.CreateTimer(time.NewStrand(), 100, true, [&] { log.Add("other"); });
-    time.AdvanceBy(1400);
-    const Events from(std::find(log.events.begin(), log.events.end(), "slow@1000"),
-                      log.events.end());
-    EXPECT_EQ(from, (Events{"slow@1000", "other@1000", "other@1100", "other@1200", "other@1300",
-                            "slow-end@1350", "same@1350", "other@1400", "same@1400"}));
-    EXPECT_EQ(time.Slept(), 350);
-    EXPECT_EQ(time.Elapsed(), 1400);
-}
-
-// An exclusive handler (a close, say) waits until no handler is in the middle of its work, and
-// nothing new starts while it is due or in the middle of its own.
-TEST(VirtualTimeTest, ExclusiveHandlerRunsAlone) {
-    VirtualTime time;
-    Log log{{}, &time};
-    auto poll = time.CreateTimer(time.NewStrand(), 100, true, [&] {
-        log.Add("poll");
-        time.Sleep(100);
-        log.Add("poll-end");
-    });
-    auto blink = time.CreateTimer(time.NewStrand(), 30, true, [&] { log.Add("blink"); });
-    time.AdvanceBy(120);
+    auto blink = time.CreateTimer(100, true, [&] { log.Add("blink"); });
     time.Post([&] {
-        log.Add("close");
-        time.Sleep(100);
-        log.Add("close-end");
+        log.Add("poll");
+        time.SubmitAfter(150, [&] { log.Add("retry"); });
+        time.Submit([&] {
+            log.Add("read");
+            time.Post([&] { log.Add("found"); });
+        });
+        time.Submit([&] { log.Add("write"); });
     });
     time.AdvanceBy(200);
-    const Events from(std::find(log.events.begin(), log.events.end(), "poll@100"),
-                      log.events.end());
-    EXPECT_EQ(from, (Events{"poll@100", "blink@120", "poll-end@200", "close@200", "close-end@300",
-                            "blink@300", "poll@300"}));
+    EXPECT_EQ(log.events, (Events{"poll@0", "read@0", "found@0", "write@0", "blink@100",
+                                  "retry@150", "blink@200"}));
+
+    log.events.clear();
+    time.HoldFiles();
+    time.Submit([&] { log.Add("stalled"); });
+    time.AdvanceBy(250);
+    EXPECT_EQ(log.events, (Events{"blink@300", "blink@400"}));
+    EXPECT_EQ(time.FileWorkWaiting(), 1u);
+    time.ReleaseFiles();
+    time.AdvanceBy(0);
+    EXPECT_EQ(log.events.back(), "stalled@450");
 }
 
 TEST(VirtualTimeTest, WallClockFollowsVirtualTime) {

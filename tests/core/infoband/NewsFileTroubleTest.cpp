@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace zarava {
@@ -18,6 +19,12 @@ TEST(NewsFileTroubleTest, TheLogSaysOnceWhyTheNewsCannotBeShownAndOnceWhenItCanA
     test::FolderWithLog f;
     const test::TempFolder& folder = f.folder;
     TroubleLog trouble(f.log);
+    const auto readNews = [&trouble](const std::string& path) {
+        std::string found;
+        std::optional<std::string> text = ReadNewsText(path, found);
+        trouble.Report("news file", found);
+        return text;
+    };
     const std::string news = folder / "news.sjis";
     const auto replace = [&](const std::string& content) {
         std::filesystem::remove(news);
@@ -29,23 +36,23 @@ TEST(NewsFileTroubleTest, TheLogSaysOnceWhyTheNewsCannotBeShownAndOnceWhenItCanA
     ::chmod(news.c_str(), 0);
     ::chmod(folder.Path().c_str(), 0755);
     ::chmod((folder / "Log").c_str(), 0777);
-    test::AsUnprivileged([&] { EXPECT_FALSE(ReadNewsText(news, trouble)); });
+    test::AsUnprivileged([&] { EXPECT_FALSE(readNews(news)); });
     std::filesystem::remove(news);
     ASSERT_EQ(::mkfifo(news.c_str(), 0600), 0);
-    EXPECT_FALSE(ReadNewsText(news, trouble));
-    EXPECT_FALSE(ReadNewsText(news, trouble));
+    EXPECT_FALSE(readNews(news));
+    EXPECT_FALSE(readNews(news));
     std::string huge;
     while (huge.size() <= kNewsReadLimit) {
         huge += "news\r\n";
     }
     replace(huge);
-    EXPECT_TRUE(ReadNewsText(news, trouble));
-    EXPECT_TRUE(ReadNewsText(news, trouble));
+    EXPECT_TRUE(readNews(news));
+    EXPECT_TRUE(readNews(news));
     replace("x");
-    EXPECT_EQ(ReadNewsText(news, trouble), "◆x　　");
+    EXPECT_EQ(readNews(news), "◆x　　");
     std::filesystem::remove(news);
     std::filesystem::create_directory(news);
-    EXPECT_FALSE(ReadNewsText(news, trouble));
+    EXPECT_FALSE(readNews(news));
     EXPECT_EQ(test::LogLines(folder),
               "news file: FOLDER/news.sjis cannot be read (no permission, or the share failed)\n"
               "news file: FOLDER/news.sjis is not a file but a folder, a pipe or a device\n"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -73,25 +74,6 @@ TEST_F(LifecycleTest, IssuerBackWithinTheSecondKeepsTheDisplayAndTheBlinkPhaseGo
     EXPECT_FALSE(Ended());
 }
 
-TEST_F(LifecycleTest, BlinkPhaseRunsOnOnOnOffInSixHundredMillisecondSteps) {
-    StartWithForm("1");
-    std::vector<bool> on;
-    for (int step = 0; step < 8; ++step) {
-        time_.AdvanceBy(600);
-        on.push_back(program_->blinkPhase.On());
-    }
-    // Two steps may have passed during the load's retries; the rhythm is what counts.
-    const std::vector<bool> rhythm{true, true, true, false};
-    bool matches = false;
-    for (std::size_t shift = 0; shift < 4 && !matches; ++shift) {
-        matches = true;
-        for (std::size_t i = 0; i < on.size(); ++i) {
-            matches = matches && on[i] == rhythm[(i + shift) % 4];
-        }
-    }
-    EXPECT_TRUE(matches);
-}
-
 // Values the issuer's side might leave in FORM: the display stays exactly as long as an issuer
 // bit is set, and never rewrites a value it cannot read back as the same number.
 TEST_F(LifecycleTest, OddFormValues) {
@@ -134,6 +116,34 @@ TEST_F(LifecycleTest, StartedWithoutTheIssuerClosesAboutElevenSecondsLaterAndLog
     EXPECT_NE(log.find("end (exit status 0)"), std::string::npos);
 }
 
+// A settings file that cannot be read for a while is told once when it starts and once when
+// it ends, not at every poll.
+TEST_F(LifecycleTest, AnUnreadableSettingsFileIsLoggedOnceWhenItStartsAndOnceWhenItEnds) {
+    StartWithForm("1");
+    const std::string ini = Ini();
+    std::filesystem::remove(folder_ / "zarava.ini");
+    std::filesystem::create_directory(folder_ / "zarava.ini");
+    time_.AdvanceBy(1500); // two polls
+    std::filesystem::remove(folder_ / "zarava.ini");
+    WriteIni(ini);
+    time_.AdvanceBy(3000);
+    EXPECT_LT(host_.endedWith, 0);
+    const std::string log = temp_.Read("Log/20240108.log");
+    const auto count = [&log](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = log.find(what); at != std::string::npos;
+             at = log.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(
+        count("settings file unreadable: " + (folder_ / "zarava.ini").string() + ": not a file"),
+        1u)
+        << log;
+    EXPECT_EQ(count("settings file readable again"), 1u) << log;
+}
+
 TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOffFile) {
     WriteIni("[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\nDAZUZE1=R1\r\nDAZUZE2=R2\r\n"
              "[USER INFOMATION]\r\nFORM=1\r\n[ZARAVA1 INFOMATION]\r\nBAR CODE=1\r\n");
@@ -142,7 +152,7 @@ TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOff
     const int room1 = host_.windowOrder.back();
     const auto type = [&](int window, const std::string& keys) {
         for (const char c : keys) {
-            time_.Post(frame.KeyStrand(), [&frame, window, c] { frame.OnKeyPress(window, c); });
+            time_.Post([&frame, window, c] { frame.OnKeyPress(window, c); });
         }
         time_.RunPending();
     };

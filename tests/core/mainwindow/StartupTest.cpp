@@ -200,9 +200,7 @@ TEST_F(FrameFixture, TickerGetsTheTrimmedBandMessageAndOnePass) {
     EXPECT_TRUE(fs::is_directory(folder_ / "Log"));
 
     // A double-click on the band closes the display.
-    time_.Post(d.WindowStrand(),
-               [&d] { d.OnTickerNotification(TickerNotification::DoubleClicked); });
-    time_.RunPending();
+    Run([&d] { d.OnTickerNotification(TickerNotification::DoubleClicked); });
     EXPECT_EQ(host_.endedWith, 0);
     EXPECT_NE(Ini().find("FORM=1\r\n"), std::string::npos);
 }

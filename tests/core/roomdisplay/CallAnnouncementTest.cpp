@@ -26,11 +26,15 @@ struct Announcing {
         for (const std::string& name : files) {
             d.folder.Write(name, "x");
         }
-        std::filesystem::create_directory(d.folder / "Log");
-        d.program.log = OperationsLog(d.time, d.folder / "Log");
     }
+    // The last step of a refresh, as its file work.
     void Announce(int room) {
-        d.Run([&] { AnnounceCall(d.program, room); });
+        d.Run([&] { Leave(room); });
+    }
+    void Leave(int room) {
+        FileWork work(d.program);
+        AnnounceCall(d.program, room, work);
+        work.Submit();
     }
     std::string Ini() const { return d.folder.Read("zarava.ini"); }
     std::string Log() const { return test::LogLines(d.folder); }
@@ -147,10 +151,10 @@ TEST(CallAnnouncementTest, ARequestThatCannotBeClearedIsAnnouncedAndLoggedAgainA
     // The folder can be read but not written; the log can.
     ::chmod((a.d.folder / "Log").c_str(), 0777);
     ::chmod(a.d.folder.Path().c_str(), ::geteuid() == 0 ? 0755 : 0555);
-    // On this thread, outside the engine: the settings store's pauses just move the time.
+    // The file work runs on this thread, in virtual time.
     test::AsUnprivileged([&a] {
-        AnnounceCall(a.d.program, 3);
-        AnnounceCall(a.d.program, 3);
+        a.Announce(3);
+        a.Announce(3);
     });
     ::chmod(a.d.folder.Path().c_str(), 0700);
 

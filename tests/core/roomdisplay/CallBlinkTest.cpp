@@ -209,8 +209,8 @@ protected:
     }
 
     test::TestDisplay d{""};
-    std::unique_ptr<Timer> phase_ = d.time.CreateTimer(d.time.NewStrand(), 600, true,
-                                                       [this] { d.program.blinkPhase.Advance(); });
+    std::unique_ptr<Timer> phase_ =
+        d.time.CreateTimer(600, true, [this] { d.program.blinkPhase.Advance(); });
     int stamp_ = 0;
 };
 
@@ -260,7 +260,10 @@ TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
     Issue(1, {{"1", "呼", "9:00", "9:05", "3"}});
     auto room = d.Room(1);
     d.time.AdvanceBy(3000);
-    d.Run([&room] { room->Close(); });
+    d.Run([&] {
+        SettingsSnapshot settings = d.program.SettingsInPlace();
+        room->Close(settings);
+    });
     const bool banner = room->State("ImgCall", 3).visible;
     // The issuer calls the next ticket and asks for the chime.
     Issue(1, {{"2", "呼", "9:00", "9:05", "3"}});

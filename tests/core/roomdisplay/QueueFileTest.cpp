@@ -148,8 +148,6 @@ TEST(QueueFileTest, TheLogSaysOnceWhyARoomCannotShowItsFileAndOnceWhenItCanAgain
                             "[DISPLAY INFOMATION]\r\nCOUNTER=x\r\nMSG TYPE=0\r\n1CALL SOUND=0\r\n"
                             "[DAZUZE INFOMATION]\r\n1TIME CALC=1\r\n");
         std::filesystem::create_directory(d.folder / "temp");
-        std::filesystem::create_directory(d.folder / "Log");
-        d.program.log = OperationsLog(d.time, d.folder / "Log");
         const std::string file = d.folder / "temp/20240108_1.tmp";
         c.put(file);
         auto room = d.Room(1);

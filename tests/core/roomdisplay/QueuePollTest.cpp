@@ -3,6 +3,7 @@
 
 #include "QueueFiles.h"
 #include "TestDisplay.h"
+#include "settings/SettingsStore.h"
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ namespace zarava {
 namespace {
 
 using test::BoardText;
+using test::CallArea;
 using test::StateOf;
 using test::TestDisplay;
 using test::Ticket;
@@ -84,23 +86,23 @@ protected:
 };
 
 TEST_F(QueuePollTest, FirstTickComesAfter100MsAndEachNextOne853MsAfterTheEndOfTheLast) {
-    settings.msgType = "-"; // a missing key costs each tick its 100 ms retry
+    settings.msgType = "-"; // a missing key: each poll ends after the retry's pause
     WriteQueue(3, Noon(0));
     Load();
-    At(99);
+    // The first poll starts at 100 ms and shows its board at its end, after the retry.
+    At(199);
     EXPECT_EQ(Count(), "__0") << "the load's own count";
-    At(100);
+    At(200);
     EXPECT_EQ(Count(), "__3");
     WriteQueue(4, Noon(1));
-    // The first tick ended at 200 ms, after the retry of MSG TYPE.
-    At(200 + 852);
+    At(200 + 853 + 99);
     EXPECT_EQ(Count(), "__3");
-    At(200 + 853);
+    At(200 + 853 + 100);
     EXPECT_EQ(Count(), "__4");
     WriteQueue(5, Noon(2));
-    At(2 * (200 + 853) - 100 - 1);
+    At(2 * (853 + 100) + 200 - 1);
     EXPECT_EQ(Count(), "__4");
-    At(2 * (200 + 853) - 100);
+    At(2 * (853 + 100) + 200);
     EXPECT_EQ(Count(), "__5");
 }
 
@@ -223,7 +225,7 @@ TEST(QueuePollCounterTest, AnEmptyCounterTextIsWrittenBackOnceAndTheCaptionHasTw
         EXPECT_EQ(StateOf(d.Published(*room), "TlxCall").caption,
                   std::string(c.caption) + "\r\n　へおこし下さい。")
             << c.counter;
-        EXPECT_EQ(d.program.ReadSetting("DISPLAY INFOMATION", "COUNTER"),
+        EXPECT_EQ(ReadSetting(d.time, "DISPLAY INFOMATION", "COUNTER", d.program.IniPath()),
                   c.writtenBack ? "番窓口" : c.counter)
             << c.counter;
         // Once written, the next refresh finds it and writes nothing.
@@ -272,6 +274,33 @@ TEST_F(QueuePollTest, NoticePanelFollowsMsgTypeAndReadsTheNoticeOnlyWhenTheTypeC
         EXPECT_EQ(panel(), s.shown) << s.msgType;
         EXPECT_EQ(room->Notice().MsgActive(), s.active) << s.msgType;
     }
+}
+
+// A poll that sees a notice and new calls at once, and must wait for a missing setting's retry
+// first, has not started while it waits: the blink cannot draw a call before the poll has set
+// up the notice. From the start-up on, the notice and the calls take turns from the first call.
+TEST(QueuePollTurnsTest, ANoticeAndCallsSeenByOnePollTakeTurnsFromTheFirstCall) {
+    TestDisplay d(Utf8ToCp932("[USER INFOMATION]\r\nFORM=1\r\nTODAY=20240108\r\n"
+                              "[DISPLAY INFOMATION]\r\nMSG TYPE=1\r\nMSSG 4=午前の受付は終了\r\n"
+                              "COUNTER=番窓口\r\n1CALL SOUND=0\r\n") // no 1TIME CALC
+                      .value());
+    std::filesystem::create_directory(d.folder / "temp");
+    d.folder.Write("temp/20240108_1.tmp",
+                   test::QueueFile({{"11", "呼", "9:00", "9:05"}, {"22", "呼", "9:01", "9:06"}}));
+    auto phase = d.time.CreateTimer(600, true, [&d] { d.program.blinkPhase.Advance(); });
+    d.time.AdvanceBy(650); // the phase is on when the poll's handler runs
+    auto room = d.Room(1);
+    std::vector<std::string> shown;
+    for (int t = 0; t < 12000; t += 100) {
+        d.time.AdvanceBy(100);
+        const std::string now = CallArea(d.Published(*room));
+        if (now.rfind("off", 0) != 0 && (shown.empty() || shown.back() != now)) {
+            shown.push_back(now);
+        }
+    }
+    ASSERT_GE(shown.size(), 4u);
+    shown.resize(4);
+    EXPECT_EQ(shown, (std::vector<std::string>{"notice", "011", "notice", "022"}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 
 #include "engine/VirtualTime.h"
+#include "settings/SettingsSnapshot.h"
 #include "window/OpeningDay.h"
 
 #include <gtest/gtest.h>
@@ -43,15 +44,17 @@ TEST(OpeningDayTest, WeekdayMasks) {
     for (const Case& c : cases) {
         dir.Write("zarava.ini",
                   "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n" + std::string(c.line) + "\r\n");
-        VirtualTime time({2024, 1, c.day, 9, 0, 0, 0});
-        EXPECT_EQ(IsOpenToday(time, dir / "zarava.ini", c.room), c.open)
+        VirtualTime time;
+        SettingsSnapshot settings(dir / "zarava.ini", &time);
+        EXPECT_EQ(IsOpenToday(settings, {2024, 1, c.day, 9, 0, 0, 0}, c.room), c.open)
             << "room " << c.room << " " << c.line << " on " << c.day;
         if (c.room <= 1) {
             EXPECT_EQ(time.Slept(), 0); // not even a read, so no retry pause
         }
     }
     VirtualTime time;
-    EXPECT_TRUE(IsOpenToday(time, dir / "missing.ini", 3));
+    SettingsSnapshot missing(dir / "missing.ini", &time);
+    EXPECT_TRUE(IsOpenToday(missing, {2024, 1, 8, 9, 0, 0, 0}, 3));
 }
 
 } // namespace
