@@ -1,7 +1,10 @@
 // A clinic in a box, end to end: the issuer simulator plays a fixed script against a program
 // folder while the real display runs offscreen; what the display shows (its --state report),
 // the requests it took, the announcements it logged and FORM afterwards are checked against
-// what the simulator's files say.
+// what the simulator's files say. The sound server comes up only after the display, as it may
+// at a login, and the later call is heard all the same.
+
+#include "PrivateSoundServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,8 +56,8 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     // Each call is followed by another change of its room's file, so the display sees the
     // request even when its poll came between the file and the request.
     WriteFile(folder + "/script.txt", "at 0 issue 1\nat 0 issue 1\nat 0 issue 1 class1\n"
-                                      "at 0 issue 2\nat 0.5 call 1 3\nat 1 call 2\n"
-                                      "at 3 issue 1\nat 3 issue 2\nat 12 quit\n");
+                                      "at 0 issue 2\nat 0.5 call 1 3\nat 3 call 2\n"
+                                      "at 4 issue 1\nat 4 issue 2\nat 12 quit\n");
 
     QProcess simulator;
     simulator.start(ZARAVA_ISSUER_SIM, {"--folder", folder, "--script", folder + "/script.txt"});
@@ -67,9 +70,16 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     QProcess display;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    zarava::test::PrivateSoundServer sound(folder.toStdString());
+    env.insert("PULSE_SERVER", QString::fromStdString(sound.Address()));
     display.setProcessEnvironment(env);
     display.start(ZARAVA_DISPLAY_PROGRAM,
                   {"--folder", folder, "--after", "6", "--state", folder + "/state.json", "a12"});
+    // The sound server starts once the display has set its running mark.
+    for (int i = 0; i < 100 && Form(folder) != "5"; ++i) {
+        QThread::msleep(20);
+    }
+    const bool heard = sound.Start();
     ASSERT_TRUE(display.waitForFinished(30000)) << display.readAllStandardError().constData();
     EXPECT_EQ(display.exitCode(), 0);
     EXPECT_EQ(Form(folder), "1") << "the display cleared its own mark and left the issuer's";
@@ -108,6 +118,9 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     }
     EXPECT_EQ(log.count(QByteArray("room 1 call: chime")), 1) << log.constData();
     EXPECT_EQ(log.count(QByteArray("room 2 call: chime")), 1) << log.constData();
+    if (heard) {
+        EXPECT_TRUE(log.contains("sound playing on ZaravaTestSink")) << log.constData();
+    }
 
     ASSERT_TRUE(simulator.waitForFinished(30000));
     EXPECT_EQ(simulator.exitCode(), 0);
