@@ -75,10 +75,12 @@ void WindowView::setSnapshot(const WindowSnapshot& snapshot) {
 
 void WindowView::applyChanges(const WindowChanges& changes) {
     const bool whole = snapshot_.design != changes.design || snapshot_.design == nullptr;
-    QRegion dirty;
+    // One rectangle around everything that changed, however scattered: Qt paints through a
+    // clip of several rectangles with its pool of helper threads, waking them at every blink.
+    QRect dirty;
     if (!whole) {
         for (const ControlChange& c : changes.controls) {
-            dirty += Area(static_cast<std::size_t>(c.control));
+            dirty |= Area(static_cast<std::size_t>(c.control));
         }
     }
     bool pictureChanged = false;
@@ -96,10 +98,12 @@ void WindowView::applyChanges(const WindowChanges& changes) {
         return;
     }
     for (const ControlChange& c : changes.controls) {
-        dirty += Area(static_cast<std::size_t>(c.control));
+        dirty |= Area(static_cast<std::size_t>(c.control));
     }
     if (!dirty.isEmpty()) {
-        update(dirty);
+        // Grown from what is still to be painted, so the pending region stays one rectangle.
+        unpainted_ |= dirty;
+        update(unpainted_);
     }
 }
 
@@ -174,6 +178,7 @@ QRect WindowView::PixelRect(const DesignBox& box) const {
 }
 
 void WindowView::paintEvent(QPaintEvent* event) {
+    unpainted_ = {};
     QPainter painter(this);
     const WindowDesign* design = snapshot_.design;
     if (design == nullptr || design->width <= 0 || design->height <= 0 ||

@@ -65,6 +65,7 @@ private:
     };
     std::vector<FileImage> fileImages_;
     QHash<QString, QPixmap> scaled_; // by picture and device size; emptied on resize
+    QRect unpainted_;                // changed since the last paint
 };
 
 } // namespace zarava
