@@ -58,6 +58,12 @@ int TickerBand::StepPixels(int bandHeight, double refreshHz) {
     return BandStepPixels(bandHeight, refreshHz);
 }
 
+void TickerBand::SendFramesOverTheConnection() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
+}
+
 StripStyle TickerBand::CurrentStyle() const {
     const qreal dpr = devicePixelRatioF();
     return {static_cast<int>(std::lround(height() * dpr)), dpr};
@@ -76,7 +82,7 @@ void TickerBand::setCaption(const QString& caption) {
     if (phase_ == Phase::Still) {
         shown_ = prepared_;
         shownCaption_ = caption_;
-        update();
+        Repaint();
     }
     WantTiles();
 }
@@ -92,12 +98,15 @@ void TickerBand::BeginPass() {
     }
     shown_ = std::move(prepared_);
     shownCaption_ = caption_;
+    if (phase_ == Phase::Moving) {
+        emit framesStopped();
+    }
     phase_ = Phase::Waiting;
     travelled_ = 0;
     anchorTravelled_ = 0;
     clock_->CancelWake();
     WantTiles();
-    update();
+    Repaint();
     BeginMovingWhenReady();
 }
 
@@ -124,6 +133,10 @@ void TickerBand::OnFrame() {
     if (phase_ != Phase::Moving) {
         return;
     }
+    emit frameBegins();
+    if (phase_ != Phase::Moving) {
+        return; // what the frame's other work did started the pass afresh
+    }
     const std::int64_t now = clock_->NowUs();
     // The frame whose moment has come; the wake-up for it may round to its very microsecond.
     const auto frame = static_cast<std::int64_t>(
@@ -137,24 +150,47 @@ void TickerBand::OnFrame() {
         }
         phase_ = Phase::Ended;
         shown_.reset();
-        update();
+        Repaint();
+        emit framesStopped();
         emit notification(TickerNotification::PassEnded);
         return;
     }
     WantTiles();
-    update();
+    ShowTravelled();
     // The first microsecond of the next frame (a whole microsecond stays one despite rounding).
     const auto next = anchorUs_ + static_cast<std::int64_t>(
                                       std::ceil(static_cast<double>(frame + 1) * periodUs_ - 1e-6));
     clock_->WakeAt(next, [this] { OnFrame(); });
 }
 
+// Tiles come seconds before they show; one that came late left background on the screen,
+// which scrolling would carry along, so the band is drawn whole again.
 void TickerBand::OnTilesArrived() {
     arrivalPosted_ = false;
-    if (phase_ == Phase::Still) {
-        update();
+    if (phase_ == Phase::Still || phase_ == Phase::Moving) {
+        Repaint();
     }
     BeginMovingWhenReady();
+}
+
+void TickerBand::Repaint() {
+    onScreen_ = -1;
+    update();
+}
+
+// A frame moves the pixels on the screen by the text's travel since the last one and draws only
+// the columns that come in at the right edge: the X server moves the band within its own copy
+// of the window, and a frame sends it a few columns instead of the whole band. Where that
+// cannot be exact (a first frame, a fractional pixel ratio) the band is drawn whole.
+void TickerBand::ShowTravelled() {
+    const std::int64_t shift = travelled_ - onScreen_;
+    if (onScreen_ < 0 || shift < 0 || shift >= BandWidth() || devicePixelRatioF() != 1.0 ||
+        !isVisible()) {
+        update();
+    } else if (shift > 0) {
+        scroll(static_cast<int>(-shift), 0);
+    }
+    onScreen_ = travelled_;
 }
 
 // A new height or pixel density draws the text afresh at its new size; a moving pass goes on
@@ -191,24 +227,25 @@ void TickerBand::WantTiles() {
     }
 }
 
-void TickerBand::paintEvent(QPaintEvent*) {
+void TickerBand::paintEvent(QPaintEvent* event) {
     if (CurrentStyle() != style_) {
         FollowStyle(); // moved to a screen of another pixel density
         WantTiles();
+        Repaint();
     }
+    const QRect dirty = event->rect();
     QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(kWindowBackground));
+    painter.fillRect(dirty, ToQColor(kWindowBackground));
     if (!shown_ || (phase_ != Phase::Still && phase_ != Phase::Moving)) {
         return;
     }
-    const int bandWidth = BandWidth();
+    const qreal dpr = devicePixelRatioF();
     // Where the strip's left end is, in device pixels of the band; whole pixels, so the tiles
-    // are plain copies.
-    const std::int64_t left = phase_ == Phase::Still ? 0 : bandWidth - travelled_;
-    const std::int64_t from = std::max<std::int64_t>(0, -left);
-    const std::int64_t until = from + bandWidth;
-    if (until > 0 && from < INT32_MAX) {
-        const qreal dpr = devicePixelRatioF();
+    // are plain copies. Only the tiles under the dirty columns are drawn.
+    const std::int64_t left = phase_ == Phase::Still ? 0 : BandWidth() - travelled_;
+    const std::int64_t from = std::max<std::int64_t>(0, std::llround(dirty.left() * dpr) - left);
+    const std::int64_t until = std::llround((dirty.right() + 1) * dpr) - left;
+    if (until > from && from < INT32_MAX) {
         const auto tiles =
             worker_->Tiles(*shown_, static_cast<int>(from),
                            static_cast<int>(std::min<std::int64_t>(until, INT32_MAX)));
@@ -224,6 +261,7 @@ void TickerBand::paintEvent(QPaintEvent*) {
 
 void TickerBand::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    onScreen_ = -1;
     FollowStyle();
     WantTiles();
 }
