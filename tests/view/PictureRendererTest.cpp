@@ -52,7 +52,7 @@ struct Design {
 };
 
 TEST(PictureRendererTest, EveryDesignPictureDrawnAtAnySizeHasTheShapeAndColoursOfItsBitmap) {
-    PictureRenderer renderer(Resource("outlines.txt"));
+    PictureRenderer renderer(Resource("outlines.txt"), 4 << 20);
     const QStringList files = QDir(QStringLiteral(":/pictures")).entryList({"*.gif"});
     ASSERT_EQ(files.size(), 76);
     // The design size, a larger one, and stretches across and down.
@@ -206,11 +206,11 @@ TEST(PictureRendererTest, LeavesOutPicturesItCannotReadWithoutSpoilingTheOthers)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        PictureRenderer renderer(good + c.text + "picture Good 10 10 F0F0F0 000000 g\n");
+        PictureRenderer renderer(good + c.text + "picture Good 10 10 F0F0F0 000000 g\n", 1 << 20);
         EXPECT_EQ(renderer.Has("P"), c.readP);
         EXPECT_EQ(renderer.Has("Good"), c.readGood);
     }
-    EXPECT_FALSE(PictureRenderer(QByteArray()).Has("Good"));
+    EXPECT_FALSE(PictureRenderer(QByteArray(), 1 << 20).Has("Good"));
 }
 
 } // namespace
