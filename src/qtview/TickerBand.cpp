@@ -163,11 +163,11 @@ void TickerBand::OnFrame() {
     clock_->WakeAt(next, [this] { OnFrame(); });
 }
 
-// Tiles come seconds before they show; one that came late left background on the screen,
-// which scrolling would carry along, so the band is drawn whole again.
+// Tiles come seconds before they show. One that came late left background on the screen,
+// which scrolling would carry along, so then the band is drawn whole again.
 void TickerBand::OnTilesArrived() {
     arrivalPosted_ = false;
-    if (phase_ == Phase::Still || phase_ == Phase::Moving) {
+    if (showsHoles_) {
         Repaint();
     }
     BeginMovingWhenReady();
@@ -246,13 +246,14 @@ void TickerBand::paintEvent(QPaintEvent* event) {
     const std::int64_t from = std::max<std::int64_t>(0, std::llround(dirty.left() * dpr) - left);
     const std::int64_t until = std::llround((dirty.right() + 1) * dpr) - left;
     if (until > from && from < INT32_MAX) {
-        const auto tiles =
-            worker_->Tiles(*shown_, static_cast<int>(from),
-                           static_cast<int>(std::min<std::int64_t>(until, INT32_MAX)));
-        for (const auto& [index, tile] : tiles) {
+        const int first = static_cast<int>(from);
+        const int end = static_cast<int>(std::min<std::int64_t>(until, INT32_MAX));
+        for (const auto& [index, tile] : worker_->Tiles(*shown_, first, end)) {
             const std::int64_t x = left + std::int64_t{index} * TextStrip::kTileWidth;
             painter.drawImage(QPointF(static_cast<double>(x) / dpr, 0), tile);
         }
+        const bool holes = !worker_->Ready(*shown_, first, end);
+        showsHoles_ = dirty == rect() ? holes : showsHoles_ || holes;
     }
     if (phase_ == Phase::Moving) {
         emit framePainted(travelled_);

@@ -108,6 +108,7 @@ private:
     int step_ = 1;
     std::int64_t travelled_ = 0;
     std::int64_t onScreen_ = -1; // the travel the screen shows; -1 when it shows other pixels
+    bool showsHoles_ = false;    // the screen shows background where a tile was not drawn yet
     std::atomic<bool> arrivalPosted_{false};
     ThreadWakeup tilesArrived_{[this] { OnTilesArrived(); }}; // the worker wakes the GUI thread
     std::unique_ptr<StripWorker> worker_;                     // stopped first, in the destructor
