@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -276,6 +277,7 @@ void PulseSoundPlayer::Shutdown() {
 }
 
 void PulseSoundPlayer::Run() {
+    pthread_setname_np(pthread_self(), "sound"); // so a trace or a benchmark tells it apart
     pa_mainloop_api* const api = pa_mainloop_get_api(loop_);
     pa_io_event* const woken = api->io_new(
         api, wakeFd_, PA_IO_EVENT_INPUT,
