@@ -124,8 +124,9 @@ public:
         if (pipe(fds) != 0) {
             return;
         }
+        // A black root window: nothing on the screen looks drawn before a program draws.
         server_ = Child({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                         size, "-nolisten", "tcp"},
+                         size, "-br", "-nolisten", "tcp"},
                         {}, cpu, -1);
         close(fds[1]);
         // Xvfb writes the number once it accepts connections.
@@ -145,6 +146,7 @@ public:
         }
     }
     bool Ready() const { return !name_.empty(); }
+    const std::string& Name() const { return name_; } // ":N"
     // DISPLAY=:N for a program that shows on it.
     std::string Variable() const { return "DISPLAY=" + name_; }
 
