@@ -1,7 +1,7 @@
-// The yardstick of six_rooms_qt: a minimal Qt program that shows what the display shows with
-// six rooms (a frame filling the screen; the band with passes of a caption, each started, as
-// the display's, at the first ten-second tick after the last one has left; six panes with a
-// title, twelve waiting numbers, the count and the estimate, and a called number that blinks
+// The yardstick of six_rooms_qt and startup_qt: a minimal Qt program that shows what the display
+// shows with six rooms (a frame filling the screen; the band with passes of a caption, each
+// started, as the display's, at the first ten-second tick after the last one has left; six panes
+// with a title, twelve waiting numbers, the count and the estimate, and a called number that blinks
 // 1.8 s on, 0.6 s off), drawn the plainest way: text with QPainter, nothing cached beyond
 // what Qt caches itself. It uses nothing of the display's code.
 //

@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
     const fs::path here = fs::canonical("/proc/self/exe").parent_path();
     const fs::path build = here.parent_path();
     const Paths paths{(build / "app" / "zarava-display").string(),
-                      (here / "frame_baseline_qt").string(),
+                      (here / "yardstick" / "frame_baseline_qt").string(),
                       (build / "tools" / "zarava-issuer-sim" / "zarava-issuer-sim").string(),
                       (build / "tools" / "zarava-settings" / "zarava-settings").string()};
     const int cpu = options.oneCore ? 0 : -1;

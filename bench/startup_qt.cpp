@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     }
     const fs::path here = fs::canonical("/proc/self/exe").parent_path();
     const std::string display = (here.parent_path() / "app" / "zarava-display").string();
-    const std::string baseline = (here / "frame_baseline_qt").string();
+    const std::string baseline = (here / "yardstick" / "frame_baseline_qt").string();
     const double pauses = static_cast<double>(DesignedPausesMs());
 
     std::vector<double> ours, oursCpu, theirs, theirsCpu;
