@@ -50,14 +50,6 @@ TickerBand::~TickerBand() {
     worker_.reset(); // its thread calls back into the band
 }
 
-int TickerBand::PreferredHeight(int frameHeight) {
-    return BandHeight(frameHeight);
-}
-
-int TickerBand::StepPixels(int bandHeight, double refreshHz) {
-    return BandStepPixels(bandHeight, refreshHz);
-}
-
 void TickerBand::SendFramesOverTheConnection() {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
@@ -124,7 +116,7 @@ void TickerBand::Anchor(std::int64_t now) {
     const QScreen* where = screen();
     const double hz = where != nullptr ? where->refreshRate() : 60;
     periodUs_ = 1e6 / UsableRefreshRate(hz);
-    step_ = StepPixels(style_.bandHeight, hz);
+    step_ = BandStepPixels(style_.bandHeight, hz);
     anchorUs_ = now;
     anchorTravelled_ = travelled_;
 }

@@ -45,9 +45,6 @@ public:
     void startAction();
     bool isRunning() const { return phase_ == Phase::Waiting || phase_ == Phase::Moving; }
 
-    // The band's height and its step per refresh, as every view has them (ports/DisplayLayout.h).
-    static int PreferredHeight(int frameHeight);
-    static int StepPixels(int bandHeight, double refreshHz);
 
     // To be called before the QApplication is made: on X11, frames then reach the server over
     // the connection rather than through shared memory. Qt paints into shared memory again

@@ -91,22 +91,12 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
             room[w["room"].toInt()] = w.toObject();
         }
     }
-    // Room 1: tickets 2, 3 (class 1) and 4 wait, 1 is called to counter 3; 5 minutes each.
-    EXPECT_EQ(Pictures(room[1], "ImgW", {0, 1, 2, 3, 4, 5, 6, 7, 8}),
-              QStringList({"ImgO_0", "ImgO_0", "ImgO_2", "ImgOr_0", "ImgOr_0", "ImgOr_3", "ImgO_0",
-                           "ImgO_0", "ImgO_4"}));
-    EXPECT_EQ(Pictures(room[1], "ImgMachi", {0, 1, 2}), QStringList({"", "", "ImgB_3"}));
-    EXPECT_EQ(Pictures(room[1], "ImgTime", {0, 1, 2}), QStringList({"", "ImgG_1", "ImgG_5"}));
-    EXPECT_EQ(Pictures(room[1], "ImgCall", {0, 1, 2, 4, 5}),
-              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "", "ImgBr_3"}));
-    // Room 2: ticket 2 waits, 1 is called without a counter; 4 minutes each.
-    EXPECT_EQ(Pictures(room[2], "ImgW", {0, 1, 2, 3, 4, 5}),
-              QStringList({"ImgO_0", "ImgO_0", "ImgO_2", "", "", ""}));
-    EXPECT_EQ(Pictures(room[2], "ImgMachi", {2}), QStringList({"ImgB_1"}));
-    EXPECT_EQ(Pictures(room[2], "ImgTime", {0, 1, 2}), QStringList({"", "", "ImgG_4"}));
-    EXPECT_EQ(Pictures(room[2], "ImgCall", {0, 1, 2, 4, 5}),
-              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "", ""}));
-    EXPECT_FALSE(room[2]["controls"].toObject()["TlxCall"].toObject()["visible"].toBool());
+    // Room 1 calls ticket 1 to counter 3, room 2 ticket 1 without a counter. (What a board shows
+    // for a queue file is pinned in the core; here that the issuer's files reach the screen.)
+    EXPECT_EQ(Pictures(room[1], "ImgCall", {0, 1, 2, 5}),
+              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "ImgBr_3"}));
+    EXPECT_EQ(Pictures(room[2], "ImgCall", {0, 1, 2, 5}),
+              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", ""}));
 
     // Each request was taken and announced exactly once.
     const QByteArray ini = ReadFile(folder + "/zarava.ini");

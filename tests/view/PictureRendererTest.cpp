@@ -128,11 +128,7 @@ TEST(PictureRendererTest, PicturesStretchedEightTimesInAWindowHaveSharpSmoothEdg
         bool sharp;
     } cases[] = {
         {{"ImgR_7", nullptr}, "ImgR_7", true},
-        {{"ImgO_2", nullptr}, "ImgO_2", true},
-        {{"GlyphBan", nullptr}, "GlyphBan", true},
         {{"GlyphYaku", nullptr}, "GlyphYaku", true},
-        {{"GlyphFun", nullptr}, "GlyphFun", true},
-        {{"GlyphNin", nullptr}, "GlyphNin", true},
         {{"Banner", nullptr}, "Banner", true},
         {{{}, gif}, "ImgR_7", false}, // the same digit as a picture file: its bitmap stretched
     };
