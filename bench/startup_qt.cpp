@@ -60,7 +60,7 @@ std::int64_t DesignedPausesMs() {
     zarava::bench::NullHost host;
     zarava::bench::Silence sound;
     zarava::bench::NoPrograms programs;
-    zarava::Program program({time, time, host, sound, programs}, folder.string());
+    zarava::Program program({time, time, time, host, sound, programs}, folder.string());
     std::int64_t loaded = -1;
     {
         zarava::MainFrame frame(program, "a123456");
