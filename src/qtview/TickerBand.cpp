@@ -241,8 +241,14 @@ void TickerBand::paintEvent(QPaintEvent* event) {
         const int first = static_cast<int>(from);
         const int end = static_cast<int>(std::min<std::int64_t>(until, INT32_MAX));
         for (const auto& [index, tile] : worker_->Tiles(*shown_, first, end)) {
+            // Only the tile's columns under the dirty ones: a tile is turned into the screen's
+            // colours as it is drawn, and a frame needs a few columns of it.
             const std::int64_t x = left + std::int64_t{index} * TextStrip::kTileWidth;
-            painter.drawImage(QPointF(static_cast<double>(x) / dpr, 0), tile);
+            const QRectF target(static_cast<double>(x) / dpr, 0, tile.width() / dpr, height());
+            const QRectF shown = target.intersected(QRectF(dirty));
+            painter.drawImage(shown, tile,
+                              QRectF((shown.left() - target.left()) * dpr, 0, shown.width() * dpr,
+                                     tile.height()));
         }
         const bool holes = !worker_->Ready(*shown_, first, end);
         showsHoles_ = dirty == rect() ? holes : showsHoles_ || holes;
