@@ -2,6 +2,7 @@
 
 #include "qtview/Colours.h"
 #include "qtview/Fonts.h"
+#include "qtview/TwoColourImage.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -47,42 +48,6 @@ bool ContinuesCharacter(const QString& text, qsizetype i) {
     const char16_t prev = text[i - 1].unicode();
     return ch.isLowSurrogate() || ch.isMark() || ch.unicode() == 0x200D || prev == 0x200D ||
            (ch.unicode() >= 0xFE00 && ch.unicode() <= 0xFE0F);
-}
-
-// The painted tile as one byte a pixel: how far each pixel lies from the background towards the
-// text colour, with the colours between as its palette. The text is one colour on one
-// background, so every pixel the painter made is such a mix, and a tile takes a quarter of the
-// memory it would in full colour.
-QImage TwoColourTile(const QImage& painted, QRgb background, QRgb ink) {
-    const auto channel = [](QRgb c, int i) { return (c >> (8 * i)) & 0xFF; };
-    int widest = 0; // the channel in which the two colours differ most
-    for (int i = 1; i < 3; ++i) {
-        if (std::abs(int(channel(ink, i)) - int(channel(background, i))) >
-            std::abs(int(channel(ink, widest)) - int(channel(background, widest)))) {
-            widest = i;
-        }
-    }
-    const double from = channel(background, widest);
-    const double span = double(channel(ink, widest)) - from;
-    QList<QRgb> palette(256);
-    for (int i = 0; i < 256; ++i) {
-        const auto mix = [&](int c) {
-            return int(std::lround(channel(background, c) +
-                                   (double(channel(ink, c)) - channel(background, c)) * i / 255));
-        };
-        palette[i] = qRgb(mix(2), mix(1), mix(0));
-    }
-    QImage tile(painted.size(), QImage::Format_Indexed8);
-    tile.setColorTable(palette);
-    for (int y = 0; y < painted.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
-        uchar* out = tile.scanLine(y);
-        for (int x = 0; x < painted.width(); ++x) {
-            out[x] = static_cast<uchar>(
-                std::clamp(std::lround((channel(in[x], widest) - from) * 255 / span), 0L, 255L));
-        }
-    }
-    return tile;
 }
 
 } // namespace
@@ -207,7 +172,8 @@ QImage TextStrip::RenderTile(int index) {
         }
     }
     painter.end();
-    QImage tile = TwoColourTile(image, ToQColor(kWindowBackground).rgb(), kTextColour);
+    // The text is one colour on one background: a quarter of the memory of a full-colour tile.
+    QImage tile = TwoColourImage(image, ToQColor(kWindowBackground).rgb(), kTextColour);
     tile.setDevicePixelRatio(style_.devicePixelRatio);
     return tile;
 }

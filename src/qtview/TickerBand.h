@@ -45,7 +45,6 @@ public:
     void startAction();
     bool isRunning() const { return phase_ == Phase::Waiting || phase_ == Phase::Moving; }
 
-
     // To be called before the QApplication is made: on X11, frames then reach the server over
     // the connection rather than through shared memory. Qt paints into shared memory again
     // only after a round trip to the server, which the band would make at every frame; over
