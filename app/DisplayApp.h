@@ -6,8 +6,8 @@
 #include "files/SingleInstance.h"
 #include "mainwindow/MainFrame.h"
 #include "qtview/DisplayView.h"
+#include "qtview/PulseSoundPlayer.h"
 #include "qtview/QtHost.h"
-#include "qtview/QtSoundPlayer.h"
 #include "window/Program.h"
 
 #include <functional>
@@ -47,7 +47,7 @@ private:
     SingleInstance instance_;
     DisplayView view_;
     QtHost host_;
-    QtSoundPlayer sound_;
+    PulseSoundPlayer sound_;
     SystemProgramStarter programs_;
     ThreadEngine engine_; // also the handlers' clock
     Program program_;

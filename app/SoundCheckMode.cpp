@@ -4,7 +4,7 @@
 #include "files/OperationsLog.h"
 #include "files/ProgramStart.h"
 #include "files/SharedFolder.h"
-#include "qtview/QtSoundPlayer.h"
+#include "qtview/PulseSoundPlayer.h"
 #include "roomdisplay/SoundCheck.h"
 
 #include <QCoreApplication>
@@ -33,7 +33,7 @@ int RunSoundCheckMode(int& argc, char** argv, const std::string& programFolder) 
     const std::string logFolder = ResolveInFolder(programFolder, "Log");
     EnsureFolder(logFolder);
     OperationsLog log(clock, logFolder);
-    QtSoundPlayer sound(kMaxSeconds);
+    PulseSoundPlayer sound(kMaxSeconds);
     SystemProgramStarter programs;
 
     // The result may come on the sound's thread; this one looks for it every few milliseconds.

@@ -9,6 +9,7 @@
 #include "qtview/Resources.h"
 #include "qtview/ScreenKeeper.h"
 #include "qtview/StateReport.h"
+#include "qtview/TickerBand.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -94,6 +95,7 @@ std::unique_ptr<QApplication> StartApplication(char* programName) {
     static int qtArgc = 1;
     static char* qtArgv[] = {programName, nullptr};
     const QtMessageHandler previous = qInstallMessageHandler(HoldStartMessage);
+    TickerBand::SendFramesOverTheConnection();
     auto app = std::make_unique<QApplication>(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
     const std::lock_guard lock(heldMutex);

@@ -1,6 +1,7 @@
-// The yardstick of six_rooms_qt: a minimal Qt program that shows what the display shows with
-// six rooms (a frame filling the screen, the band with one pass of a caption, six panes with a
-// title, twelve waiting numbers, the count and the estimate, and a called number that blinks
+// The yardstick of six_rooms_qt and startup_qt: a minimal Qt program that shows what the display
+// shows with six rooms (a frame filling the screen; the band with passes of a caption, each
+// started, as the display's, at the first ten-second tick after the last one has left; six panes
+// with a title, twelve waiting numbers, the count and the estimate, and a called number that blinks
 // 1.8 s on, 0.6 s off), drawn the plainest way: text with QPainter, nothing cached beyond
 // what Qt caches itself. It uses nothing of the display's code.
 //
@@ -33,6 +34,13 @@ public:
             }
             update(0, 0, width(), BandHeight());
         });
+        // The first pass after a second, the next ones at the ten-second ticks.
+        passes_.setInterval(10000);
+        connect(&passes_, &QTimer::timeout, this, [this] { StartPass(); });
+        QTimer::singleShot(1000, this, [this] {
+            StartPass();
+            passes_.start();
+        });
         blink_.setInterval(100); // each pane's blink tick on the shared 600 ms phase
         connect(&blink_, &QTimer::timeout, this, [this] {
             const bool on = (clock_.elapsed() / 600) % 4 != 0;
@@ -44,8 +52,6 @@ public:
             }
         });
         clock_.start();
-        pass_.start();
-        band_.start();
         blink_.start();
     }
 
@@ -56,6 +62,8 @@ protected:
         const QRect band(0, 0, width(), BandHeight());
         if (event->region().intersects(band)) {
             p.fillRect(band, QColor(0xF0, 0xF0, 0xF0));
+        }
+        if (event->region().intersects(band) && band_.isActive()) {
             QFont font(QStringLiteral("IPAPMincho")); // the band's face in the design
             font.setBold(true);
             font.setPixelSize(BandHeight() * 3 / 4);
@@ -73,6 +81,12 @@ protected:
     }
 
 private:
+    void StartPass() {
+        if (!band_.isActive()) {
+            pass_.start();
+            band_.start();
+        }
+    }
     int BandHeight() const { return std::max(44, 44 * height() / 768); }
     double BandSpeed() const { return 2.5 * BandHeight(); }
     int TextWidth() const { return caption_.size() * BandHeight() * 3 / 4; }
@@ -126,6 +140,7 @@ private:
 
     QString caption_;
     QTimer band_;
+    QTimer passes_;
     QTimer blink_;
     QElapsedTimer clock_;
     QElapsedTimer pass_;

@@ -163,6 +163,7 @@ int main(int argc, char** argv) {
     QFile(QString::fromStdString(ini)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     const pid_t rewriter = options.rewriter ? StartRewriter(ini, content) : 0;
 
+    zarava::TickerBand::SendFramesOverTheConnection(); // as the display does
     QApplication app(argc, argv);
     zarava::InitPictureResources();
     zarava::InstallDesignFontSubstitutions();

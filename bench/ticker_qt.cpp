@@ -2,6 +2,7 @@
 // every refresh, for a short caption and one of 2,000 characters. On the band's worker thread:
 // a new caption made ready for its pass (the tiles of the first band width and the look-ahead),
 // and the tiles of a whole 2,000-character line, paid over the minutes the line takes to pass.
+#include "ports/DisplayLayout.h"
 #include "qtview/Fonts.h"
 #include "qtview/TextStrip.h"
 #include "qtview/TickerBand.h"
@@ -18,7 +19,7 @@ namespace {
 
 // A 1920 x 1080 frame's band.
 constexpr int kWidth = 1920;
-const int kHeight = zarava::TickerBand::PreferredHeight(1080);
+const int kHeight = zarava::BandHeight(1080);
 const char16_t kSentence[] =
     u"本日は午前の診察を１２時で終了いたします。午後の受付は１５時からです。";
 

@@ -32,6 +32,16 @@ DisplayView::DisplayView(std::vector<Rect> monitors) : monitors_(std::move(monit
             onTickerNotification(what);
         }
     });
+    connect(band_, &TickerBand::frameBegins, this, [this] {
+        if (onBandFrame) {
+            onBandFrame(true);
+        }
+    });
+    connect(band_, &TickerBand::framesStopped, this, [this] {
+        if (onBandFrame) {
+            onBandFrame(false);
+        }
+    });
 }
 
 DisplayView::~DisplayView() = default;

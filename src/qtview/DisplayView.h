@@ -46,6 +46,9 @@ public:
     std::function<void(int, char32_t)> onKeyPress;
     // Called once the start-up has finished and every window has been drawn.
     std::function<void()> onStartupDrawn;
+    // While the band's text moves, called at each of its frames before it is painted; with
+    // false once when it stops moving.
+    std::function<void(bool moving)> onBandFrame;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QList>
 #include <QPainter>
 #include <QPen>
+#include <QScreen>
 
 #include <algorithm>
 #include <cctype>
@@ -67,6 +69,12 @@ void ClearShared() {
     PictureRenderer::Shared().Clear();
 }
 
+qint64 SharedBudget() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen != nullptr ? screen->size() * screen->devicePixelRatio() : QSize();
+    return std::max(qint64{512} << 10, qint64{size.width()} * size.height() * 4 / 8);
+}
+
 } // namespace
 
 PictureRenderer::PictureRenderer(const QByteArray& outlines, qint64 cacheBytes)
@@ -75,7 +83,7 @@ PictureRenderer::PictureRenderer(const QByteArray& outlines, qint64 cacheBytes)
 }
 
 PictureRenderer& PictureRenderer::Shared() {
-    static PictureRenderer shared(EmbeddedOutlines());
+    static PictureRenderer shared(EmbeddedOutlines(), SharedBudget());
     static const bool clearedAtExit = (qAddPostRoutine(ClearShared), true);
     Q_UNUSED(clearedAtExit);
     return shared;
@@ -193,7 +201,9 @@ QPixmap PictureRenderer::Draw(const Outline& outline, QSize device) const {
     painter.setBrush(outline.ink);
     painter.drawPath(shape.path);
     painter.end();
-    return QPixmap::fromImage(std::move(image), Qt::NoFormatConversion);
+    // A copy: the painted image keeps the painter's engine and its buffers for as long as it
+    // lives (some 14 KB), more than many a digit's pixels.
+    return QPixmap::fromImage(image.copy(), Qt::NoFormatConversion);
 }
 
 // Drops the least recently used drawings until the rest fit the budget; the one just handed

@@ -18,13 +18,15 @@ namespace zarava {
 // drawings are bounded in bytes and the least recently used go first. GUI thread only.
 class PictureRenderer {
 public:
-    static constexpr qint64 kDefaultCacheBytes = qint64{4} << 20;
-
     // `outlines` is the text of an outline file as zarava-picgen writes it. A picture the text
     // describes wrongly, or whose shape it describes wrongly, is left out.
-    explicit PictureRenderer(const QByteArray& outlines, qint64 cacheBytes = kDefaultCacheBytes);
+    PictureRenderer(const QByteArray& outlines, qint64 cacheBytes);
 
-    // The renderer all views share, holding the outlines embedded in the program.
+    // The renderer all views share, holding the outlines embedded in the program. It keeps
+    // drawings of an eighth of the primary screen's pixels, at least 512 KB: the pictures the
+    // windows show at once and a few more (six full rooms at 1920 x 1080 show 0.9 MB of them,
+    // the budget there is 1 MB), so a day of changing numbers does not gather every digit of
+    // every colour at every size.
     static PictureRenderer& Shared();
 
     bool Has(const QString& name) const { return pictures_.contains(name); }

@@ -24,29 +24,60 @@ std::vector<Rect> QtHost::ScreensLeftToRight() {
 }
 
 QtHost::QtHost(DisplayView& view, const SingleInstance& instance)
-    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {}
+    : view_(&view), instance_(instance), monitors_(ScreensLeftToRight()) {
+    view.onBandFrame = [this](bool moving) {
+        {
+            std::lock_guard lock(mutex_);
+            frameDriven_ = moving;
+        }
+        Deliver();
+    };
+}
 
-QtHost::~QtHost() = default;
+QtHost::~QtHost() {
+    if (view_) {
+        view_->onBandFrame = {};
+    }
+}
 
+// While the band moves, the GUI thread wakes for each of its frames; what the engine hands over
+// meanwhile is taken at the next frame and painted with it, instead of waking the GUI thread
+// once more and flushing the screen apart from the band.
 void QtHost::Send(std::function<void(DisplayView&)> work) {
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         mailbox_.push_back(std::move(work));
+        wake = !frameDriven_;
     }
-    wake_.Wake();
+    if (wake) {
+        wake_.Wake();
+    }
 }
 
+// In order, whatever arrives while it runs included. A message box's event loop inside one of
+// the calls does not deliver what comes meanwhile: that waits its turn.
 void QtHost::Deliver() {
-    std::deque<std::function<void(DisplayView&)>> arrived;
-    {
-        std::lock_guard lock(mutex_);
-        arrived.swap(mailbox_);
+    if (delivering_) {
+        return;
     }
-    for (auto& work : arrived) {
-        if (view_) {
-            work(*view_);
+    delivering_ = true;
+    for (;;) {
+        std::deque<std::function<void(DisplayView&)>> arrived;
+        {
+            std::lock_guard lock(mutex_);
+            arrived.swap(mailbox_);
+        }
+        if (arrived.empty()) {
+            break;
+        }
+        for (auto& work : arrived) {
+            if (view_) {
+                work(*view_);
+            }
         }
     }
+    delivering_ = false;
 }
 
 bool QtHost::AnotherCopyRunning() {

@@ -16,10 +16,10 @@ class DisplayView;
 class SingleInstance;
 
 // The window-system services for the engine thread. Every call that touches the screen goes
-// to the GUI thread through one mailbox, in order; only the message box waits for its answer,
-// as a modal box does. The mailbox is ours (a mutex, and a ThreadWakeup for the GUI's event
-// loop), so no object made on one thread is freed on the other behind the thread checker's
-// back.
+// to the GUI thread through one mailbox, in order, taken at the band's next frame while the
+// band moves; only the message box waits for its answer, as a modal box does. The mailbox is ours
+// (a mutex, and a ThreadWakeup for the GUI's event loop), so no object made on one thread is freed
+// on the other behind the thread checker's back.
 class QtHost final : public Host {
 public:
     // Made on the GUI thread, before the engine starts.
@@ -54,10 +54,12 @@ private:
     QPointer<DisplayView> view_;
     const SingleInstance& instance_;
     std::vector<Rect> monitors_;
-    bool stopping_ = false; // GUI thread only
+    bool stopping_ = false;   // GUI thread only
+    bool delivering_ = false; // GUI thread only
     ThreadWakeup wake_{[this] { Deliver(); }};
     std::mutex mutex_;
     std::deque<std::function<void(DisplayView&)>> mailbox_; // guarded by mutex_
+    bool frameDriven_ = false; // the band's frames take the mail; guarded by mutex_
 };
 
 } // namespace zarava

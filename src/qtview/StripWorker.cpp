@@ -72,15 +72,22 @@ std::shared_ptr<StripWorker::Job> StripWorker::Start(const QString& caption, Str
 }
 
 void StripWorker::Want(const std::shared_ptr<Job>& job, int from, int until, int urgency) {
+    bool moreWanted = false;
     {
         std::lock_guard lock(mutex_);
         job->urgency = urgency;
         job->keepFrom = std::max(job->keepFrom, FirstTile(from));
-        job->wantUntil = std::max(job->wantUntil, std::max(EndTile(until), job->keepFrom + 1));
+        const int wantUntil = std::max(EndTile(until), job->keepFrom + 1);
+        moreWanted = wantUntil > job->wantUntil;
+        job->wantUntil = std::max(job->wantUntil, wantUntil);
         std::erase_if(job->tiles, [&](const auto& tile) { return tile.first < job->keepFrom; });
     }
     if (mode_ == Mode::Background) {
-        wake_.notify_one();
+        // The band asks at every frame; the worker is woken only when a tile more is wanted,
+        // a few times a pass, and otherwise sleeps.
+        if (moreWanted) {
+            wake_.notify_one();
+        }
         return;
     }
     for (;;) {
@@ -168,6 +175,7 @@ void StripWorker::Run() {
     // delays a frame on a machine with few cores.
     const sched_param batch{};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+    pthread_setname_np(pthread_self(), "band tiles"); // so a trace or a benchmark tells it apart
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     for (;;) {
         std::optional<Work> work;

@@ -2,10 +2,12 @@
 
 #include "qtview/Colours.h"
 #include "qtview/Fonts.h"
+#include "qtview/TwoColourImage.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -26,10 +28,6 @@ constexpr double kTextToBandHeight = kDesignPointSize * 96.0 / 72.0 / 41.0;
 // Characters shaped at a time: enough for the shaper's context inside a word, few enough that a
 // tile never waits for much more text than it shows.
 constexpr qsizetype kChunkChars = 64;
-
-// The path cache holds the outlines of the characters in use; a caption of many distinct
-// characters starts it afresh rather than let it grow.
-constexpr qsizetype kMaxCachedPaths = 4096;
 
 // One line: line breaks, tabs and other controls of a news line read as blanks.
 QString OneLine(QString text) {
@@ -144,18 +142,6 @@ int TextStrip::FaceOf(const QRawFont& face) {
     return static_cast<int>(faces_.size()) - 1;
 }
 
-const QPainterPath& TextStrip::PathOf(int face, quint32 glyph) {
-    const quint64 key = (static_cast<quint64>(face) << 32) | glyph;
-    auto it = paths_.find(key);
-    if (it == paths_.end()) {
-        if (paths_.size() >= kMaxCachedPaths) {
-            paths_.clear();
-        }
-        it = paths_.insert(key, faces_[static_cast<std::size_t>(face)].pathForGlyph(glyph));
-    }
-    return *it;
-}
-
 QImage TextStrip::RenderTile(int index) {
     if (!prepared_) {
         Prepare();
@@ -177,14 +163,19 @@ QImage TextStrip::RenderTile(int index) {
             continue;
         }
         for (const Glyph& glyph : chunk.glyphs) {
+            // The outline is fetched afresh: a tile holds a few dozen characters, and outlines
+            // kept for a long news line would cost more memory than fetching them costs time.
             painter.translate(glyph.position);
-            painter.drawPath(PathOf(glyph.face, glyph.index));
+            painter.drawPath(
+                faces_[static_cast<std::size_t>(glyph.face)].pathForGlyph(glyph.index));
             painter.translate(-glyph.position);
         }
     }
     painter.end();
-    image.setDevicePixelRatio(style_.devicePixelRatio);
-    return image;
+    // The text is one colour on one background: a quarter of the memory of a full-colour tile.
+    QImage tile = TwoColourImage(image, ToQColor(kWindowBackground).rgb(), kTextColour);
+    tile.setDevicePixelRatio(style_.devicePixelRatio);
+    return tile;
 }
 
 void TextStrip::ForgetBefore(int x) {

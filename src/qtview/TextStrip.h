@@ -1,9 +1,7 @@
 #pragma once
 
 #include <QFont>
-#include <QHash>
 #include <QImage>
-#include <QPainterPath>
 #include <QRawFont>
 #include <QString>
 
@@ -58,7 +56,6 @@ private:
     void ShapeUntil(double x);
     void ShapeNextChunk();
     int FaceOf(const QRawFont& face);
-    const QPainterPath& PathOf(int face, quint32 glyph);
 
     QString text_;
     StripStyle style_;
@@ -72,7 +69,6 @@ private:
     std::optional<int> width_;
     std::vector<Chunk> chunks_; // left to right; those behind the band are dropped
     std::vector<QRawFont> faces_;
-    QHash<quint64, QPainterPath> paths_;
 };
 
 } // namespace zarava

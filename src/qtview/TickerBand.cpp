@@ -50,12 +50,10 @@ TickerBand::~TickerBand() {
     worker_.reset(); // its thread calls back into the band
 }
 
-int TickerBand::PreferredHeight(int frameHeight) {
-    return BandHeight(frameHeight);
-}
-
-int TickerBand::StepPixels(int bandHeight, double refreshHz) {
-    return BandStepPixels(bandHeight, refreshHz);
+void TickerBand::SendFramesOverTheConnection() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
 }
 
 StripStyle TickerBand::CurrentStyle() const {
@@ -76,7 +74,7 @@ void TickerBand::setCaption(const QString& caption) {
     if (phase_ == Phase::Still) {
         shown_ = prepared_;
         shownCaption_ = caption_;
-        update();
+        Repaint();
     }
     WantTiles();
 }
@@ -92,12 +90,15 @@ void TickerBand::BeginPass() {
     }
     shown_ = std::move(prepared_);
     shownCaption_ = caption_;
+    if (phase_ == Phase::Moving) {
+        emit framesStopped();
+    }
     phase_ = Phase::Waiting;
     travelled_ = 0;
     anchorTravelled_ = 0;
     clock_->CancelWake();
     WantTiles();
-    update();
+    Repaint();
     BeginMovingWhenReady();
 }
 
@@ -115,7 +116,7 @@ void TickerBand::Anchor(std::int64_t now) {
     const QScreen* where = screen();
     const double hz = where != nullptr ? where->refreshRate() : 60;
     periodUs_ = 1e6 / UsableRefreshRate(hz);
-    step_ = StepPixels(style_.bandHeight, hz);
+    step_ = BandStepPixels(style_.bandHeight, hz);
     anchorUs_ = now;
     anchorTravelled_ = travelled_;
 }
@@ -123,6 +124,10 @@ void TickerBand::Anchor(std::int64_t now) {
 void TickerBand::OnFrame() {
     if (phase_ != Phase::Moving) {
         return;
+    }
+    emit frameBegins();
+    if (phase_ != Phase::Moving) {
+        return; // what the frame's other work did started the pass afresh
     }
     const std::int64_t now = clock_->NowUs();
     // The frame whose moment has come; the wake-up for it may round to its very microsecond.
@@ -137,24 +142,47 @@ void TickerBand::OnFrame() {
         }
         phase_ = Phase::Ended;
         shown_.reset();
-        update();
+        Repaint();
+        emit framesStopped();
         emit notification(TickerNotification::PassEnded);
         return;
     }
     WantTiles();
-    update();
+    ShowTravelled();
     // The first microsecond of the next frame (a whole microsecond stays one despite rounding).
     const auto next = anchorUs_ + static_cast<std::int64_t>(
                                       std::ceil(static_cast<double>(frame + 1) * periodUs_ - 1e-6));
     clock_->WakeAt(next, [this] { OnFrame(); });
 }
 
+// Tiles come seconds before they show. One that came late left background on the screen,
+// which scrolling would carry along, so then the band is drawn whole again.
 void TickerBand::OnTilesArrived() {
     arrivalPosted_ = false;
-    if (phase_ == Phase::Still) {
-        update();
+    if (showsHoles_) {
+        Repaint();
     }
     BeginMovingWhenReady();
+}
+
+void TickerBand::Repaint() {
+    onScreen_ = -1;
+    update();
+}
+
+// A frame moves the pixels on the screen by the text's travel since the last one and draws only
+// the columns that come in at the right edge: the X server moves the band within its own copy
+// of the window, and a frame sends it a few columns instead of the whole band. Where that
+// cannot be exact (a first frame, a fractional pixel ratio) the band is drawn whole.
+void TickerBand::ShowTravelled() {
+    const std::int64_t shift = travelled_ - onScreen_;
+    if (onScreen_ < 0 || shift < 0 || shift >= BandWidth() || devicePixelRatioF() != 1.0 ||
+        !isVisible()) {
+        update();
+    } else if (shift > 0) {
+        scroll(static_cast<int>(-shift), 0);
+    }
+    onScreen_ = travelled_;
 }
 
 // A new height or pixel density draws the text afresh at its new size; a moving pass goes on
@@ -191,31 +219,39 @@ void TickerBand::WantTiles() {
     }
 }
 
-void TickerBand::paintEvent(QPaintEvent*) {
+void TickerBand::paintEvent(QPaintEvent* event) {
     if (CurrentStyle() != style_) {
         FollowStyle(); // moved to a screen of another pixel density
         WantTiles();
+        Repaint();
     }
+    const QRect dirty = event->rect();
     QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(kWindowBackground));
+    painter.fillRect(dirty, ToQColor(kWindowBackground));
     if (!shown_ || (phase_ != Phase::Still && phase_ != Phase::Moving)) {
         return;
     }
-    const int bandWidth = BandWidth();
+    const qreal dpr = devicePixelRatioF();
     // Where the strip's left end is, in device pixels of the band; whole pixels, so the tiles
-    // are plain copies.
-    const std::int64_t left = phase_ == Phase::Still ? 0 : bandWidth - travelled_;
-    const std::int64_t from = std::max<std::int64_t>(0, -left);
-    const std::int64_t until = from + bandWidth;
-    if (until > 0 && from < INT32_MAX) {
-        const qreal dpr = devicePixelRatioF();
-        const auto tiles =
-            worker_->Tiles(*shown_, static_cast<int>(from),
-                           static_cast<int>(std::min<std::int64_t>(until, INT32_MAX)));
-        for (const auto& [index, tile] : tiles) {
+    // are plain copies. Only the tiles under the dirty columns are drawn.
+    const std::int64_t left = phase_ == Phase::Still ? 0 : BandWidth() - travelled_;
+    const std::int64_t from = std::max<std::int64_t>(0, std::llround(dirty.left() * dpr) - left);
+    const std::int64_t until = std::llround((dirty.right() + 1) * dpr) - left;
+    if (until > from && from < INT32_MAX) {
+        const int first = static_cast<int>(from);
+        const int end = static_cast<int>(std::min<std::int64_t>(until, INT32_MAX));
+        for (const auto& [index, tile] : worker_->Tiles(*shown_, first, end)) {
+            // Only the tile's columns under the dirty ones: a tile is turned into the screen's
+            // colours as it is drawn, and a frame needs a few columns of it.
             const std::int64_t x = left + std::int64_t{index} * TextStrip::kTileWidth;
-            painter.drawImage(QPointF(static_cast<double>(x) / dpr, 0), tile);
+            const QRectF target(static_cast<double>(x) / dpr, 0, tile.width() / dpr, height());
+            const QRectF shown = target.intersected(QRectF(dirty));
+            painter.drawImage(shown, tile,
+                              QRectF((shown.left() - target.left()) * dpr, 0, shown.width() * dpr,
+                                     tile.height()));
         }
+        const bool holes = !worker_->Ready(*shown_, first, end);
+        showsHoles_ = dirty == rect() ? holes : showsHoles_ || holes;
     }
     if (phase_ == Phase::Moving) {
         emit framePainted(travelled_);
@@ -224,6 +260,7 @@ void TickerBand::paintEvent(QPaintEvent*) {
 
 void TickerBand::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    onScreen_ = -1;
     FollowStyle();
     WantTiles();
 }

@@ -45,12 +45,20 @@ public:
     void startAction();
     bool isRunning() const { return phase_ == Phase::Waiting || phase_ == Phase::Moving; }
 
-    // The band's height and its step per refresh, as every view has them (ports/DisplayLayout.h).
-    static int PreferredHeight(int frameHeight);
-    static int StepPixels(int bandHeight, double refreshHz);
+    // To be called before the QApplication is made: on X11, frames then reach the server over
+    // the connection rather than through shared memory. Qt paints into shared memory again
+    // only after a round trip to the server, which the band would make at every frame; over
+    // the connection a frame costs the few columns it scrolls in. A choice made in the
+    // environment (QT_XCB_NO_MITSHM) stands.
+    static void SendFramesOverTheConnection();
 
 signals:
     void notification(zarava::TickerNotification what);
+    // While the text moves: a frame has come, before the band moves and paints. The GUI thread
+    // is awake for it anyway, so other work can be done in the same wake-up.
+    void frameBegins();
+    // The text no longer moves: the pass has ended or starts again.
+    void framesStopped();
     // A frame of a pass has been painted, the text having travelled so many device pixels.
     void framePainted(qint64 travelled);
 
@@ -76,6 +84,8 @@ private:
     void Anchor(std::int64_t now);
     void OnFrame();
     void OnTilesArrived();
+    void Repaint();
+    void ShowTravelled();
 
     FrameClock* clock_;
     std::unique_ptr<SteadyFrameClock> ownClock_;
@@ -93,6 +103,8 @@ private:
     double periodUs_ = 1e6 / 60;
     int step_ = 1;
     std::int64_t travelled_ = 0;
+    std::int64_t onScreen_ = -1; // the travel the screen shows; -1 when it shows other pixels
+    bool showsHoles_ = false;    // the screen shows background where a tile was not drawn yet
     std::atomic<bool> arrivalPosted_{false};
     ThreadWakeup tilesArrived_{[this] { OnTilesArrived(); }}; // the worker wakes the GUI thread
     std::unique_ptr<StripWorker> worker_;                     // stopped first, in the destructor

@@ -1,12 +1,12 @@
 #include "qtview/WaveFile.h"
 
+#include "files/Files.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,26 +80,22 @@ DecodeResult Failure(std::string error) {
     return result;
 }
 
-// Opens the file for the decoder without ever waiting on it, and says why when it is no
-// regular file with bytes in it.
-int OpenRegularFile(const std::string& path, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        error = errno == ENOENT ? "not found"
-                                : std::string("cannot be opened: ") + std::strerror(errno);
+// Opens the file for the decoder without ever waiting on what is in its place, and says why
+// when it is no regular file with bytes in it.
+int OpenSoundFile(const std::string& path, std::string& error) {
+    int fd = -1;
+    const ReadFileResult opened = OpenRegularFile(path, fd);
+    if (opened != ReadFileResult::Ok) {
+        error = ReadFailureText(opened);
         return -1;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file";
-    } else if (st.st_size == 0) {
+    if (::fstat(fd, &st) == 0 && st.st_size == 0) {
         error = "is empty (0 bytes)";
-    } else {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return fd;
+        ::close(fd);
+        return -1;
     }
-    ::close(fd);
-    return -1;
+    return fd;
 }
 
 } // namespace
@@ -113,7 +109,7 @@ double DecodedSound::Seconds() const {
 
 DecodeResult DecodeWaveFile(const std::string& path, double maxSeconds) {
     std::string error;
-    const int fd = OpenRegularFile(path, error);
+    const int fd = OpenSoundFile(path, error);
     if (fd < 0) {
         return Failure(error);
     }

@@ -5,8 +5,10 @@
 #include "qtview/LabelText.h"
 #include "qtview/PictureRenderer.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -75,10 +77,12 @@ void WindowView::setSnapshot(const WindowSnapshot& snapshot) {
 
 void WindowView::applyChanges(const WindowChanges& changes) {
     const bool whole = snapshot_.design != changes.design || snapshot_.design == nullptr;
-    QRegion dirty;
+    // One rectangle around everything that changed, however scattered: Qt paints through a
+    // clip of several rectangles with its pool of helper threads, waking them at every blink.
+    QRect dirty;
     if (!whole) {
         for (const ControlChange& c : changes.controls) {
-            dirty += Area(static_cast<std::size_t>(c.control));
+            dirty |= Area(static_cast<std::size_t>(c.control));
         }
     }
     bool pictureChanged = false;
@@ -96,24 +100,21 @@ void WindowView::applyChanges(const WindowChanges& changes) {
         return;
     }
     for (const ControlChange& c : changes.controls) {
-        dirty += Area(static_cast<std::size_t>(c.control));
+        dirty |= Area(static_cast<std::size_t>(c.control));
     }
     if (!dirty.isEmpty()) {
-        update(dirty);
+        // Grown from what is still to be painted, so the pending region stays one rectangle.
+        unpainted_ |= dirty;
+        update(unpainted_);
     }
 }
 
-// Forgets decoded file pictures the window no longer shows, and their scaled copies.
+// Forgets the file pictures the window no longer shows.
 void WindowView::ForgetUnusedFileImages() {
-    const auto used = [this](const FileImage& f) {
-        return std::any_of(snapshot_.controls.begin(), snapshot_.controls.end(),
-                           [&](const ControlState& c) { return c.picture.fileBytes == f.bytes; });
-    };
-    const auto unused = std::partition(fileImages_.begin(), fileImages_.end(), used);
-    if (unused != fileImages_.end()) {
-        fileImages_.erase(unused, fileImages_.end());
-        scaled_.clear();
-    }
+    std::erase_if(files_, [this](const FilePicture& f) {
+        return std::none_of(snapshot_.controls.begin(), snapshot_.controls.end(),
+                            [&](const ControlState& c) { return c.picture.fileBytes == f.bytes; });
+    });
 }
 
 QRect WindowView::Area(std::size_t index) const {
@@ -134,7 +135,7 @@ void WindowView::mousePressEvent(QMouseEvent* event) {
 }
 
 void WindowView::resizeEvent(QResizeEvent* event) {
-    scaled_.clear();
+    bitmaps_.clear();
     QWidget::resizeEvent(event);
 }
 
@@ -174,6 +175,7 @@ QRect WindowView::PixelRect(const DesignBox& box) const {
 }
 
 void WindowView::paintEvent(QPaintEvent* event) {
+    unpainted_ = {};
     QPainter painter(this);
     const WindowDesign* design = snapshot_.design;
     if (design == nullptr || design->width <= 0 || design->height <= 0 ||
@@ -251,59 +253,63 @@ void WindowView::DrawText(QPainter& painter, const QRect& rect, const ControlDes
     painter.restore();
 }
 
+// Pictures are stretched to the control exactly, whatever their own proportions.
 void WindowView::DrawImage(QPainter& painter, const QRect& rect, const Picture& picture) {
     if (picture.Empty()) {
         return;
     }
-    // Pictures are stretched to the control exactly, whatever their own proportions; the
-    // scaled copy is kept so a repaint is a plain copy.
     const qreal dpr = devicePixelRatioF();
     const QSize device(std::max(1, qRound(rect.width() * dpr)),
                        std::max(1, qRound(rect.height() * dpr)));
-    const QString source = picture.fileBytes
-                               ? QStringLiteral("file:%1").arg(quintptr(picture.fileBytes.get()))
-                               : QString::fromStdString(picture.resource);
-    const QString key =
-        QStringLiteral("%1@%2x%3").arg(source).arg(device.width()).arg(device.height());
-    auto it = scaled_.find(key);
-    if (it == scaled_.end()) {
-        // Design pictures are drawn from their outlines, sharp at any size; the others, and
-        // any without an outline, are their bitmaps stretched.
-        QPixmap pixmap =
-            picture.fileBytes ? QPixmap() : PictureRenderer::Shared().Pixmap(source, device, dpr);
-        if (pixmap.isNull()) {
-            const QImage& image = Decoded(picture);
-            if (image.isNull()) {
-                return;
-            }
-            pixmap = QPixmap::fromImage(
-                image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        }
+    QPixmap pixmap = picture.fileBytes
+                         ? FilePixmap(picture.fileBytes, device)
+                         : DesignPixmap(QString::fromStdString(picture.resource), device);
+    if (!pixmap.isNull()) {
         pixmap.setDevicePixelRatio(dpr);
-        it = scaled_.insert(key, pixmap);
+        painter.drawPixmap(rect, pixmap);
     }
-    painter.drawPixmap(rect, *it);
 }
 
-const QImage& WindowView::Decoded(const Picture& picture) {
-    if (picture.fileBytes) {
-        for (const FileImage& f : fileImages_) {
-            if (f.bytes == picture.fileBytes) {
-                return f.image;
-            }
-        }
-        const std::string& bytes = *picture.fileBytes;
-        QImage image = QImage::fromData(
-            QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        fileImages_.push_back({picture.fileBytes, std::move(image)});
-        return fileImages_.back().image;
+// Design pictures are drawn from their outlines, sharp at any size, by the renderer all windows
+// share, which keeps what is in use; one without an outline is its bitmap stretched.
+QPixmap WindowView::DesignPixmap(const QString& name, QSize device) {
+    const QPixmap drawn = PictureRenderer::Shared().Pixmap(name, device, devicePixelRatioF());
+    if (!drawn.isNull()) {
+        return drawn;
     }
-    const QString name = QString::fromStdString(picture.resource);
-    auto it = resourceImages_.find(name);
-    if (it == resourceImages_.end()) {
-        it = resourceImages_.insert(name, QImage(QStringLiteral(":/pictures/%1.gif").arg(name)));
+    const QString key =
+        QStringLiteral("%1@%2x%3").arg(name).arg(device.width()).arg(device.height());
+    auto it = bitmaps_.find(key);
+    if (it == bitmaps_.end()) {
+        const QImage bitmap(QStringLiteral(":/pictures/%1.gif").arg(name));
+        it = bitmaps_.insert(
+            key, bitmap.isNull() ? QPixmap()
+                                 : QPixmap::fromImage(bitmap.scaled(device, Qt::IgnoreAspectRatio,
+                                                                    Qt::SmoothTransformation)));
     }
     return *it;
+}
+
+// A picture from the program folder is decoded straight to the size it shows at, and only that
+// is kept: a photo may have many times the pixels of its cell.
+QPixmap WindowView::FilePixmap(const std::shared_ptr<const std::string>& bytes, QSize device) {
+    auto it = std::find_if(files_.begin(), files_.end(),
+                           [&](const FilePicture& f) { return f.bytes == bytes; });
+    if (it == files_.end()) {
+        it = files_.insert(files_.end(), {bytes, {}, {}});
+    }
+    if (it->decodedAt != device) {
+        QByteArray data =
+            QByteArray::fromRawData(bytes->data(), static_cast<qsizetype>(bytes->size()));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setScaledSize(device);
+        const QImage image = reader.read();
+        it->pixmap = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+        it->decodedAt = device;
+    }
+    return it->pixmap;
 }
 
 } // namespace zarava

@@ -55,16 +55,18 @@ private:
     void DrawImage(QPainter& painter, const QRect& rect, const Picture& picture);
     void DrawText(QPainter& painter, const QRect& rect, const ControlDesign& design,
                   const ControlState& state) const;
-    const QImage& Decoded(const Picture& picture);
+    QPixmap DesignPixmap(const QString& name, QSize device);
+    QPixmap FilePixmap(const std::shared_ptr<const std::string>& bytes, QSize device);
 
     WindowSnapshot snapshot_;
-    QHash<QString, QImage> resourceImages_; // by picture name; a missing one stays null
-    struct FileImage {
+    QHash<QString, QPixmap> bitmaps_; // pictures without an outline, by name and device size
+    struct FilePicture {
         std::shared_ptr<const std::string> bytes; // held so the address names only this
-        QImage image;
+        QSize decodedAt;
+        QPixmap pixmap; // decoded at that size; null when the bytes are no picture
     };
-    std::vector<FileImage> fileImages_;
-    QHash<QString, QPixmap> scaled_; // by picture and device size; emptied on resize
+    std::vector<FilePicture> files_;
+    QRect unpainted_; // changed since the last paint
 };
 
 } // namespace zarava

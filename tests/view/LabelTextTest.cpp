@@ -130,37 +130,5 @@ TEST(LabelTextTest, NoticeWrapsShrinksOnlyWhenItMustAndStaysInsideThePanel) {
     }
 }
 
-TEST(LabelTextTest, BandInkIsCentredDownAndFixedLinesKeepTheirSize) {
-    if (!HaveEvenFont()) {
-        GTEST_SKIP() << "IPA fonts missing (package fonts-ipafont-gothic)";
-    }
-    for (const char* text : {"お待ち番号", "ご案内番号", "内科　第１診察室", "Room one"}) {
-        for (int height : {29, 52, 90}) {
-            const QSize band(400, height);
-            const LabelLayout layout =
-                LayOutBand(QString::fromUtf8(text), EvenFont(height),
-                           QRectF(QPointF(0, 0), QSizeF(band)), LineAlign::Centre);
-            const QRect ink = Ink(Draw(layout, band), qRgb(0, 0, 0));
-            EXPECT_LE(std::abs(ink.top() - (height - 1 - ink.bottom())), 2)
-                << text << " in " << height << ": " << ink.top() << ".." << ink.bottom();
-        }
-    }
-    // Two lines in a label one line high: the first at full size from the top, the second
-    // left out, as it would lie below the label; in a label two lines high both show.
-    const QFont font = EvenFont(27);
-    const LabelLayout layout = LayOutFixedLines(QString::fromUtf8("番窓口\r\n　へおこし下さい。"),
-                                                font, QRectF(10, 20, 84, 27), LineAlign::Left);
-    ASSERT_EQ(layout.lines.size(), 1u);
-    EXPECT_EQ(layout.font.pixelSize(), 27);
-    EXPECT_EQ(layout.lines[0].text, QString::fromUtf8("番窓口"));
-    EXPECT_EQ(layout.lines[0].baseline.x(), 10);
-    EXPECT_NEAR(layout.lines[0].baseline.y(), 20 + QFontMetricsF(font).ascent(), 0.01);
-    const LabelLayout tall = LayOutFixedLines(QString::fromUtf8("番窓口\r\n　へおこし下さい。"),
-                                              font, QRectF(10, 20, 84, 80), LineAlign::Left);
-    ASSERT_EQ(tall.lines.size(), 2u);
-    EXPECT_NEAR(tall.lines[1].baseline.y() - tall.lines[0].baseline.y(),
-                QFontMetricsF(font).lineSpacing(), 0.01);
-}
-
 } // namespace
 } // namespace zarava

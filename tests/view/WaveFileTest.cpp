@@ -101,8 +101,8 @@ TEST(WaveFileTest, BrokenFilesAndNonFilesGiveAReasonAndNeverHang) {
         {"text.wav", "is not a wave file we can read"},
         {"header.wav", "is not a wave file we can read"},
         {"nodata.wav", "holds no sound"},
-        {"folder.wav", "is a folder, not a file"},
-        {"pipe.wav", "is not a regular file"},
+        {"folder.wav", "not a regular file"},
+        {"pipe.wav", "not a regular file"},
         {"aiff.wav", "is not a wave file"},
     };
     for (const auto& [name, reason] : broken) {
