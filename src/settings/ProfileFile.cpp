@@ -269,6 +269,13 @@ std::string_view TrimNameArgument(std::string_view name) {
     return TrimSpaces(name);
 }
 
+bool CanHoldNames(std::string_view section, std::string_view key) {
+    section = TrimNameArgument(section);
+    return (section.empty() ||
+            (!IsProfileBlank(section.front()) && !IsProfileBlank(section.back()))) &&
+           CanBeKey(TrimNameArgument(key));
+}
+
 std::optional<std::string_view> FindProfileValue(std::string_view file, std::string_view section,
                                                  std::string_view key, ProfileText text) {
     const std::optional<Section> found = FindSection(file, TrimNameArgument(section), text);
@@ -292,6 +299,7 @@ std::optional<std::string_view> FindProfileValue(std::string_view file, std::str
 
 bool HoldsProfileValue(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view value, ProfileText text) {
+    value = TrimProfileBlanks(value);
     const std::optional<Section> found = FindSection(file, TrimNameArgument(section), text);
     if (!found) {
         return false;
@@ -309,6 +317,9 @@ std::string SetProfileValue(std::string_view file, std::string_view section, std
                             std::string_view value, ProfileText text) {
     section = TrimNameArgument(section);
     key = TrimNameArgument(key);
+    // Blanks at the ends of a value never read back, and kept they would pile up around the
+    // value at every write of it.
+    value = TrimProfileBlanks(value);
     std::string out;
     out.reserve(file.size() + section.size() + key.size() + value.size() + 8);
     const std::optional<Section> found = FindSection(file, section, text);

@@ -39,14 +39,20 @@ enum class ProfileText {
 // spaces: a tab in a name is part of it).
 std::string_view TrimNameArgument(std::string_view name);
 
+// Whether a value written under these names reads back from them: once trimmed, neither name
+// may keep white space at an end (the file's names lose it), and the key may hold no '=' nor
+// start as a comment (';') or a section line ('['). Any other name would be written as a line
+// that is not that key, again at every write.
+bool CanHoldNames(std::string_view section, std::string_view key);
+
 // The value of the key in the section, quotes taken off, at full length; nothing when the
 // section or the key is missing.
 std::optional<std::string_view> FindProfileValue(std::string_view file, std::string_view section,
                                                  std::string_view key,
                                                  ProfileText text = ProfileText::Cp932);
 
-// True when the key of the section holds exactly the value, so that writing it would change
-// no byte of the file.
+// True when the key of the section holds exactly the value (without white space at either
+// end), so that writing it would change no byte of the file.
 bool HoldsProfileValue(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view value, ProfileText text = ProfileText::Cp932);
 
@@ -57,7 +63,8 @@ bool HoldsProfileValue(std::string_view file, std::string_view section, std::str
 //   line, so blank lines that separate the section from the next stay after it;
 // - a missing section is appended at the end as "[SECTION]" CR LF "KEY=value" CR LF, with no
 //   blank line before it (a CR LF first when the last line lacks a line end).
-// Names are written as trimmed by TrimNameArgument.
+// Names are written as trimmed by TrimNameArgument, the value without white space at either
+// end (a read would not give it back).
 std::string SetProfileValue(std::string_view file, std::string_view section, std::string_view key,
                             std::string_view value, ProfileText text = ProfileText::Cp932);
 

@@ -30,7 +30,7 @@ namespace {
 
 std::int32_t WriteChange(Clock& clock, const ProfileChange& change, const std::string& file) {
     if (BreaksProfileLine(change.section) || BreaksProfileLine(change.key) ||
-        BreaksProfileLine(change.value)) {
+        BreaksProfileLine(change.value) || !CanHoldNames(change.section, change.key)) {
         // Text the file cannot hold as asked; no retry can change that, and nothing is written.
         return 0;
     }

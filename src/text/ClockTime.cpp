@@ -55,7 +55,10 @@ std::optional<int> TakeNumber(std::string_view& s, std::size_t maxDigits) {
     std::size_t n = 0;
     int value = 0;
     while (n < s.size() && IsDigit(s[n])) {
-        value = value * 10 + (s[n] - '0');
+        // A longer run is no number of ours, and its value would not fit.
+        if (n < maxDigits) {
+            value = value * 10 + (s[n] - '0');
+        }
         ++n;
     }
     if (n == 0 || n > maxDigits) {

@@ -146,7 +146,9 @@ TEST(ProfileRulesTest, WritesChangeOnlyTheValue) {
         {"full-width", S("[S]\r\nＡ=1\r\n"), "2", S("[S]\r\nＡ=1\r\nａ=2\r\n"), "S", "ａ"},
         {"odd bytes stay", "\xff\x80junk\x81\r\n[S] \x83\x5d\r\nK=\x81\r\n\x1a", "1",
          "\xff\x80junk\x81\r\n[S] \x83\x5d\r\nK=1\r\n\x1a"},
-        {"names written trimmed", std::nullopt, " v ", "[S]\r\nK= v \r\n", " S ", " K "},
+        {"names written trimmed", std::nullopt, "v", "[S]\r\nK=v\r\n", " S ", " K "},
+        {"value written without the blanks a read drops", "[S]\r\nK=v\r\n", " \tv \x1a",
+         "[S]\r\nK=v\r\n"},
         {"bytes after a NUL replaced", "[S]\r\nK=1\0002 \r\n"s, "3", "[S]\r\nK=3 \r\n"},
         {"UTF-8 file stays UTF-8", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "値😀",
          "\xEF\xBB\xBF[S]\r\nK=値😀\r\n"},
@@ -168,6 +170,20 @@ TEST(ProfileRulesTest, WritesChangeOnlyTheValue) {
         EXPECT_NE(WriteSetting(time, c.section, c.key, c.value, file), 0) << c.rule;
         EXPECT_EQ(folder.Read("zarava.ini"), c.after) << c.rule;
         EXPECT_LT(time.Slept(), 100) << c.rule << ": written at the first attempt";
+    }
+}
+
+TEST(ProfileRulesTest, NamesThatCannotReadBackAreNotWritten) {
+    // Each would be written as a line that is not its key, again at every write.
+    const std::pair<const char*, const char*> names[] = {
+        {"S", ";K"}, {"S", "[K"}, {"S", "K=1"}, {"S", "K\t"}, {"\tS", "K"}};
+    TempFolder folder;
+    const std::string file = folder.File("zarava.ini");
+    for (const auto& [section, key] : names) {
+        folder.Write("zarava.ini", "[S]\r\n");
+        VirtualTime time;
+        EXPECT_EQ(WriteSetting(time, section, key, "v", file), 0) << section << " " << key;
+        EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\n") << section << " " << key;
     }
 }
 

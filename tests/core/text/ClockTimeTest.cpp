@@ -61,6 +61,7 @@ TEST(ClockTimeTest, ReadsTheTimesOfDayAJapaneseIssuerWrites) {
         {"13:05 PM", std::nullopt},
         {"午後13:05", std::nullopt},
         {"123:05", std::nullopt},
+        {"8:52222222222222222", std::nullopt},
         {"9:005", std::nullopt},
         {"9:05:03:01", std::nullopt},
         {"12:00:00.5", std::nullopt},
