@@ -2,11 +2,11 @@
 
 #include "engine/Clock.h"
 #include "engine/DateTime.h"
+#include "engine/LocalTime.h"
 #include "files/Folders.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <random>
 
@@ -25,14 +25,8 @@ constexpr std::int64_t kLastSecond = 910'692'730'085;
 // so a file written at noon reads as noon on either side of a daylight-saving change.
 double ToLocalDateValue(FileTime t) {
     const std::int64_t seconds = std::clamp(t.seconds, -kSecondsFrom1601To1970, kLastSecond);
-    std::int64_t offset = 0;
-    const std::time_t asTimeT = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    if (::localtime_r(&asTimeT, &local) != nullptr) {
-        offset = local.tm_gmtoff;
-    }
     const std::int64_t localSeconds =
-        std::max<std::int64_t>(seconds + offset, -kSecondsFrom1601To1970);
+        std::max<std::int64_t>(seconds + LocalOffsetAt(seconds), -kSecondsFrom1601To1970);
     const std::int64_t ms =
         (localSeconds + kSecondsFrom1601To1970) * 1000 + t.nanoseconds / 1'000'000;
     return static_cast<double>(ms) / static_cast<double>(kMsPerDay) - kDaysFrom1601To1899;
