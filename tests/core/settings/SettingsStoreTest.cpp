@@ -156,9 +156,9 @@ TEST_F(SettingsStoreTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {
     folder.Write("zarava.ini", "");
     ::chmod(file.c_str(), 0444);
     ResetFileAttributes(file, kAttributeReadOnly); // only when the bit is clear: nothing happens
-    EXPECT_EQ(GetFileAttributes(file), kAttributeReadOnly);
+    EXPECT_EQ(ReadFileAttributes(file), kAttributeReadOnly);
     ResetFileAttributes("  " + file + " ", 0);
-    EXPECT_EQ(GetFileAttributes(file), kAttributeNormal);
+    EXPECT_EQ(ReadFileAttributes(file), kAttributeNormal);
 }
 
 } // namespace
