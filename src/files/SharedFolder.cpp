@@ -63,21 +63,13 @@ std::string ResolveInFolder(const std::string& folder, std::string_view relative
 
 void EnsureFolder(const std::string& folder) {
     std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
+    while (path.size() > 1 && EntryNameOf(path).empty()) {
+        path.pop_back(); // a separator at the end
     }
-    if (path.empty()) {
-        return;
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string parent =
-        slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-    const std::string_view leaf = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
+    const std::string leaf = EntryNameOf(path);
     // Any entry of that name, in any case, blocks the creation, as it would on the issuer's
     // system: "temp" must not appear next to "Temp".
-    if (leaf.empty() || FindEntryIgnoringCase(parent, leaf)) {
+    if (leaf.empty() || FindEntryIgnoringCase(FolderOfPath(path), leaf)) {
         return;
     }
     CreateFolder(path);

@@ -39,8 +39,9 @@ WriterLock::WriterLock(const std::string& target) : target_(target) {
     const std::string path =
         JoinPath(FolderOfPath(target), "." + ToLowerAscii(EntryNameOf(target)) + ".lock");
     // Hidden, as its name makes it elsewhere; it stays for the next writer.
-    windows::Handle file(windows::Open(FileOperation::Open, path, GENERIC_READ | GENERIC_WRITE,
-                                       OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN));
+    windows::Handle file(CreateFileW(windows::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     windows::kShareAll, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_HIDDEN, nullptr));
     // Something else put in its place (a device, say) carries no note and no lock.
     if (file.Valid() && windows::IsRegular(file.Get())) {
         file_ = ToNative(file.Release());
@@ -80,8 +81,9 @@ WriterLock::Attempt WriterLock::TryTake() {
     }
     if (onTarget_) {
         // A writer that renamed a new file over the one we locked has moved on to it.
-        const windows::Handle now(
-            windows::Open(FileOperation::Open, target_, FILE_READ_ATTRIBUTES, OPEN_EXISTING));
+        const windows::Handle now(CreateFileW(windows::Wide(target_).c_str(), FILE_READ_ATTRIBUTES,
+                                              windows::kShareAll, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
         const auto held = IdentityOf(FromNative(file_));
         if (!held || !now.Valid() || held != IdentityOf(now.Get())) {
             OpenTarget();
