@@ -104,6 +104,8 @@ WriteFileResult WriteFailure(DWORD error, const std::string& path) {
         return WriteFileResult::Missing;
     }
     switch (error) {
+    case ERROR_PIPE_BUSY:
+        return WriteFileResult::NotAFile;
     case ERROR_ACCESS_DENIED:
         // A folder in the file's place is refused with the same error as a file we may not
         // write.
@@ -134,9 +136,11 @@ HANDLE OpenRegular(const std::string& path, DWORD access, ReadFileResult& result
     Handle file(Open(FileOperation::Open, path, access, OPEN_EXISTING));
     if (!file.Valid()) {
         const DWORD error = GetLastError();
-        result = IsMissing(error)                                 ? ReadFileResult::Missing
-                 : error == ERROR_ACCESS_DENIED && IsFolder(path) ? ReadFileResult::NotAFile
-                                                                  : ReadFileResult::Failed;
+        // A pipe whose every instance is taken answers busy: it is a pipe all the same.
+        result = IsMissing(error) ? ReadFileResult::Missing
+                 : error == ERROR_PIPE_BUSY || (error == ERROR_ACCESS_DENIED && IsFolder(path))
+                     ? ReadFileResult::NotAFile
+                     : ReadFileResult::Failed;
         return INVALID_HANDLE_VALUE;
     }
     if (!IsRegular(file.Get())) {
