@@ -45,6 +45,10 @@ enum class WriteFileResult {
 // device)", "not allowed", "failed" (empty for Ok).
 std::string_view WriteFailureText(WriteFileResult result);
 
+// How the implementations of the file layer read an open file: as the system does, the count
+// of bytes read at `at`, 0 at the end, -1 on an error.
+using ReadAtFunction = std::function<std::int64_t(char* bytes, std::size_t size, std::uint64_t at)>;
+
 // Storage for whole-file reads. It keeps its space from one read to the next and never clears
 // it, so reading a settings file several times a second neither allocates nor fills memory.
 class FileBytes {
@@ -56,6 +60,8 @@ public:
 
 private:
     friend ReadFileResult ReadWholeFile(const std::string&, FileBytes&, std::size_t);
+    friend ReadFileResult ReadOpenFile(FileBytes&, std::uint64_t, std::size_t,
+                                       const ReadAtFunction&);
     // Makes room for at least `capacity` bytes, keeping those it holds, and gives the storage.
     char* Grow(std::size_t capacity);
 
@@ -166,14 +172,15 @@ bool WriteFileAttributes(const std::string& path, std::uint16_t attributes);
 // access list that refuses us).
 bool IsReadOnlyFile(const std::string& path);
 
-// For the implementations of the file layer: the read loop of every whole-file read, from the
-// start of an open file until its end, or until more than `limit` bytes are in. `room(n)` makes
-// room for n bytes, keeping those read, and gives the storage; `readAt` reads as the system
-// does (the count, 0 at the end, -1 on an error). The size known beforehand only sizes the
-// first read: the file may grow or shrink meanwhile. The bytes read, or nothing on an error.
-using ReadAtFunction = std::function<std::int64_t(char* bytes, std::size_t size, std::uint64_t at)>;
-std::optional<std::size_t> ReadInPieces(std::size_t sizeHint, std::size_t limit,
-                                        const std::function<char*(std::size_t)>& room,
-                                        const ReadAtFunction& readAt);
+// For the implementations of the file layer: what ReadWholeFile, ReadFileSnapshot (of a file
+// described in snapshot.version) and ReadFileStart do once the regular file is open. The size
+// known beforehand only sizes the first read: the file may grow or shrink meanwhile, and is
+// read to its end.
+ReadFileResult ReadOpenFile(FileBytes& bytes, std::uint64_t size, std::size_t maxBytes,
+                            const ReadAtFunction& readAt);
+ReadFileResult ReadOpenFile(FileSnapshot& snapshot, std::size_t maxBytes,
+                            const ReadAtFunction& readAt);
+ReadFileResult ReadOpenFileStart(std::string& bytes, std::uint64_t size, std::size_t maxBytes,
+                                 const ReadAtFunction& readAt);
 
 } // namespace zarava

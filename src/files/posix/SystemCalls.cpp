@@ -132,13 +132,10 @@ ssize_t ReadAt(const std::string& path, int fd, char* bytes, std::size_t size, o
     return n;
 }
 
-std::optional<std::size_t> ReadFrom(const std::string& path, int fd, std::size_t sizeHint,
-                                    std::size_t limit,
-                                    const std::function<char*(std::size_t)>& room) {
-    return ReadInPieces(
-        sizeHint, limit, room, [&](char* bytes, std::size_t size, std::uint64_t at) {
-            return static_cast<std::int64_t>(ReadAt(path, fd, bytes, size, static_cast<off_t>(at)));
-        });
+ReadAtFunction ReaderOf(const std::string& path, int fd) {
+    return [&path, fd](char* bytes, std::size_t size, std::uint64_t at) {
+        return static_cast<std::int64_t>(ReadAt(path, fd, bytes, size, static_cast<off_t>(at)));
+    };
 }
 
 int Flush(const std::string& path, int fd) {

@@ -54,20 +54,7 @@ ReadFileResult ReadSnapshotFrom(const std::string& path, HANDLE file, FileSnapsh
     if (!regular) {
         return snapshot.result = ReadFileResult::NotAFile;
     }
-    if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
-        return snapshot.result = ReadFileResult::TooLarge;
-    }
-    const std::optional<std::size_t> size = windows::ReadFrom(
-        path, file, static_cast<std::size_t>(snapshot.version.size), maxBytes, [&](std::size_t n) {
-            snapshot.bytes.resize(n);
-            return snapshot.bytes.data();
-        });
-    if (!size || *size > maxBytes) {
-        snapshot.bytes.clear();
-        return snapshot.result = size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    snapshot.bytes.resize(*size);
-    return snapshot.result = ReadFileResult::Ok;
+    return ReadOpenFile(snapshot, maxBytes, windows::ReaderOf(path, file));
 }
 
 // The path the system reaches through a link, without the "\\?\" it puts before it.
@@ -99,24 +86,12 @@ ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::siz
     bytes.size_ = 0;
     ReadFileResult result = ReadFileResult::Ok;
     const Handle file(windows::OpenRegular(path, GENERIC_READ, result));
-    const std::optional<std::uint64_t> fileSize =
+    const std::optional<std::uint64_t> size =
         file.Valid() ? windows::SizeOf(file.Get()) : std::nullopt;
-    if (!fileSize) {
+    if (!size) {
         return file.Valid() ? ReadFileResult::Failed : result;
     }
-    if (*fileSize > maxBytes) {
-        return ReadFileResult::TooLarge;
-    }
-    // The space kept from the last read is used as it is: only a larger file makes it grow.
-    const std::size_t kept = bytes.capacity_ > 0 ? bytes.capacity_ - 1 : 0;
-    const std::optional<std::size_t> size =
-        windows::ReadFrom(path, file.Get(), std::max(static_cast<std::size_t>(*fileSize), kept),
-                          maxBytes, [&](std::size_t n) { return bytes.Grow(n); });
-    if (!size || *size > maxBytes) {
-        return size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    bytes.size_ = *size;
-    return ReadFileResult::Ok;
+    return ReadOpenFile(bytes, *size, maxBytes, windows::ReaderOf(path, file.Get()));
 }
 
 ReadFileResult OpenRegularFile(const std::string& path, int& descriptor) {

@@ -197,13 +197,10 @@ std::int64_t ReadAt(const std::string& path, HANDLE file, char* bytes, std::size
     return static_cast<std::int64_t>(read);
 }
 
-std::optional<std::size_t> ReadFrom(const std::string& path, HANDLE file, std::size_t sizeHint,
-                                    std::size_t limit,
-                                    const std::function<char*(std::size_t)>& room) {
-    return ReadInPieces(sizeHint, limit, room,
-                        [&](char* bytes, std::size_t size, std::uint64_t at) {
-                            return ReadAt(path, file, bytes, size, at);
-                        });
+ReadAtFunction ReaderOf(const std::string& path, HANDLE file) {
+    return [&path, file](char* bytes, std::size_t size, std::uint64_t at) {
+        return ReadAt(path, file, bytes, size, at);
+    };
 }
 
 bool Flush(const std::string& path, HANDLE file) {

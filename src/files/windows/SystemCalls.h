@@ -57,10 +57,8 @@ bool WriteAll(const std::string& path, HANDLE file, std::string_view bytes,
 // The bytes read from `offset`, 0 at the end of the file, -1 on an error.
 std::int64_t ReadAt(const std::string& path, HANDLE file, char* bytes, std::size_t size,
                     std::uint64_t offset);
-// The read loop of every whole-file read (ReadInPieces), through ReadAt.
-std::optional<std::size_t> ReadFrom(const std::string& path, HANDLE file, std::size_t sizeHint,
-                                    std::size_t limit,
-                                    const std::function<char*(std::size_t)>& room);
+// The reads of an open file through ReadAt, for ReadOpenFile.
+ReadAtFunction ReaderOf(const std::string& path, HANDLE file);
 bool Flush(const std::string& path, HANDLE file);
 
 // A moment as the system counts it (100 ns since 1601) in the core's form, and back.
