@@ -139,18 +139,22 @@ ReplacementFile::~ReplacementFile() {
 
 void RemoveStaleTemporaries(const std::string& target, FileTime now, int maxAgeSeconds) {
     const std::string folder = FolderOfPath(target);
+    const std::string prefix = TemporaryPrefix(target);
     WIN32_FIND_DATAW found{};
     const HANDLE search =
-        FindFirstFileExW(Wide(JoinPath(folder, TemporaryPrefix(target) + "*.tmp")).c_str(),
-                         FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+        FindFirstFileExW(Wide(JoinPath(folder, prefix + "*.tmp")).c_str(), FindExInfoBasic, &found,
+                         FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return;
     }
     do {
+        // The pattern also matches short 8.3 names: the long name decides.
+        const std::string name = windows::Utf8(found.cFileName);
         const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-        if ((found.dwFileAttributes & notAFile) == 0 &&
+        if (name.starts_with(prefix) && name.ends_with(".tmp") &&
+            (found.dwFileAttributes & notAFile) == 0 &&
             windows::FromSystemTime(found.ftLastWriteTime).seconds < now.seconds - maxAgeSeconds) {
-            DeleteFileW(Wide(JoinPath(folder, windows::Utf8(found.cFileName))).c_str());
+            DeleteFileW(Wide(JoinPath(folder, name)).c_str());
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);

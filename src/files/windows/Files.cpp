@@ -5,8 +5,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
-
 namespace zarava {
 
 using windows::FromNative;
