@@ -5,6 +5,11 @@ target_compile_features(zarava_common INTERFACE cxx_std_20)
 # g++ would warn about every other field.
 target_compile_options(zarava_common INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 target_compile_definitions(zarava_common INTERFACE _FILE_OFFSET_BITS=64)
+# windows.h without its min and max macros, which break std::min and std::max, and without the
+# rarely used parts that slow every build.
+if(WIN32)
+  target_compile_definitions(zarava_common INTERFACE NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()
 if(ZARAVA_WERROR)
   target_compile_options(zarava_common INTERFACE -Werror)
 endif()

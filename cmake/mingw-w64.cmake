@@ -19,6 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# g++ 12 at -O3 takes a literal joined to a string with + for an overlapping copy (a known false
+# alarm of its string code, gone in g++ 13); this target's inlining meets it all over the core.
+set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
 # Tests and checks run the programs under Wine, as a Japanese Windows would (code page 932).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/run-wine)

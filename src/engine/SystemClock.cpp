@@ -1,21 +1,19 @@
 #include "engine/SystemClock.h"
 
+#include "engine/LocalTime.h"
+
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 namespace zarava {
 
 LocalDateTime SystemClock::Now() const {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,       local.tm_hour,
-                         local.tm_min,         local.tm_sec,     static_cast<int>(ms)};
+    using namespace std::chrono;
+    const std::int64_t ms =
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const std::int64_t seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    // Wall-clock arithmetic from the start of 1970, shifted by the zone's offset of the moment.
+    return AddMilliseconds(CivilFromDays(0), ms + LocalOffsetAt(seconds) * 1000);
 }
 
 void SystemClock::Sleep(int milliseconds) {

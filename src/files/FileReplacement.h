@@ -48,8 +48,8 @@ private:
     std::string_view content_;
     std::optional<FileVersion> old_;
     State state_ = State::Failed;
-    int fd_ = -1;
-    std::string tempPath_; // empty while the file has no name
+    NativeFile file_ = kNoFile; // a descriptor, or a Windows handle
+    std::string tempPath_;      // empty while the file has no name
 };
 
 // Removes the temporary files that writes of this program left beside the target (a writer

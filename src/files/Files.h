@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,8 +13,13 @@
 namespace zarava {
 
 // Whole-file access for small shared files that other programs, on this PC or another, read
-// and rewrite at any moment. Plain POSIX; nothing throws or logs: every failure shows in the
-// result.
+// and rewrite at any moment. Nothing throws or logs: every failure shows in the result. On
+// Windows every file is opened so that other programs may go on reading, writing and deleting
+// it meanwhile, and one that another program holds without sharing reads as Failed.
+
+// An open file as the system knows it: a descriptor, or a Windows handle. -1 for none.
+using NativeFile = std::intptr_t;
+inline constexpr NativeFile kNoFile = -1;
 
 enum class ReadFileResult {
     Ok,
@@ -39,6 +45,10 @@ enum class WriteFileResult {
 // device)", "not allowed", "failed" (empty for Ok).
 std::string_view WriteFailureText(WriteFileResult result);
 
+// How the implementations of the file layer read an open file: as the system does, the count
+// of bytes read at `at`, 0 at the end, -1 on an error.
+using ReadAtFunction = std::function<std::int64_t(char* bytes, std::size_t size, std::uint64_t at)>;
+
 // Storage for whole-file reads. It keeps its space from one read to the next and never clears
 // it, so reading a settings file several times a second neither allocates nor fills memory.
 class FileBytes {
@@ -50,6 +60,8 @@ public:
 
 private:
     friend ReadFileResult ReadWholeFile(const std::string&, FileBytes&, std::size_t);
+    friend ReadFileResult ReadOpenFile(FileBytes&, std::uint64_t, std::size_t,
+                                       const ReadAtFunction&);
     // Makes room for at least `capacity` bytes, keeping those it holds, and gives the storage.
     char* Grow(std::size_t capacity);
 
@@ -66,19 +78,21 @@ ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::siz
 ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes);
 
 // Opens a regular file for reading without ever waiting on what is in its place, for readers
-// that take a descriptor (the sound decoder): Ok with `descriptor` set, which then belongs to
-// the caller, or why not.
+// that take a C library descriptor (the sound decoder): Ok with `descriptor` set, which then
+// belongs to the caller, or why not. On Windows the descriptor reads in binary mode.
 ReadFileResult OpenRegularFile(const std::string& path, int& descriptor);
 
 // The path with the symbolic links of its last component followed to the entry they end at,
-// which need not exist: writing a file through a link changes what the link points to.
+// which need not exist (on Windows: must exist): writing a file through a link changes what
+// the link points to.
 std::string FollowLinks(const std::string& path);
 
 // One version of a file: another program's write changes its size, its bytes or its times
-// (and the change time, unlike the last-write time, cannot be set back).
+// (and the change time, unlike the last-write time, cannot be set back). Windows has no owners
+// or modes here (they stay 0): its files keep their access lists when they are replaced.
 struct FileVersion {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
+    std::uint64_t device = 0; // on Windows, the volume's serial number
+    std::uint64_t inode = 0;  // on Windows, the file's index on its volume
     std::int64_t size = 0;
     FileTime born; // where the file system keeps it (not over NFS): a file made again differs
     FileTime modified;
@@ -93,7 +107,7 @@ struct FileVersion {
 
 // The version of an open file, or of the file a path names (opened, so that a network share
 // reports it afresh); nothing when it cannot be read.
-std::optional<FileVersion> VersionOfOpenFile(int fd);
+std::optional<FileVersion> VersionOfOpenFile(NativeFile file);
 std::optional<FileVersion> ReadFileVersion(const std::string& path);
 
 // The bytes of a file and the version they were read from.
@@ -119,7 +133,7 @@ public:
     FileForUpdate(const FileForUpdate&) = delete;
     FileForUpdate& operator=(const FileForUpdate&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_ != kNoFile; }
     ReadFileResult Read(FileSnapshot& snapshot, std::size_t maxBytes) const;
 
     // Writes the content over the file in one write from its start, then cuts the file to the
@@ -130,7 +144,7 @@ public:
 
 private:
     std::string path_;
-    int fd_;
+    NativeFile file_;
 };
 
 // File attribute bits as the shared folder's other programs know them.
@@ -139,20 +153,34 @@ inline constexpr std::uint16_t kAttributeHidden = 0x02;
 inline constexpr std::uint16_t kAttributeDirectory = 0x10;
 inline constexpr std::uint16_t kAttributeNormal = 0x80;
 
-// The attributes of a file or folder (links followed); nothing when it does not exist.
-// Read-only means that no write permission bit is set, whoever runs the program: root may
-// write such a file anyway, but the other programs of the system treat it as read-only.
-// Hidden means a name starting with '.'. A file with neither is normal.
-std::optional<std::uint16_t> GetFileAttributes(const std::string& path);
+// The attributes of a file or folder (links followed); nothing when it does not exist. Of
+// those above only: a file with none of them is normal. On POSIX systems read-only means that
+// no write permission bit is set, whoever runs the program (root may write such a file anyway,
+// but the other programs of the system treat it as read-only), and hidden a name starting with
+// '.'; on Windows they are the file's own attributes.
+std::optional<std::uint16_t> ReadFileAttributes(const std::string& path);
 
-// Sets the read-only state of a regular file from the attribute bits: with the read-only bit
-// every write permission bit is cleared; without it, a file that has no write permission bit
-// gets the owner's, and any other keeps its bits. The other attributes have no equivalent here
-// and are ignored. False when the file cannot be changed.
-bool SetFileAttributes(const std::string& path, std::uint16_t attributes);
+// Sets the attributes of a regular file. On Windows they become exactly the bits given (0: a
+// normal file, read-only, hidden, system and archive cleared). On POSIX systems only the
+// read-only state has an equivalent: with the read-only bit every write permission bit is
+// cleared; without it, a file that has no write permission bit gets the owner's, and any other
+// keeps its bits. False when the file cannot be changed.
+bool WriteFileAttributes(const std::string& path, std::uint16_t attributes);
 
 // True when the entry is a regular file that this program may not write: it has no write
-// permission bit, or none that lets us write it.
+// permission bit, or none that lets us write it (on Windows: the read-only attribute, or an
+// access list that refuses us).
 bool IsReadOnlyFile(const std::string& path);
+
+// For the implementations of the file layer: what ReadWholeFile, ReadFileSnapshot (of a file
+// described in snapshot.version) and ReadFileStart do once the regular file is open. The size
+// known beforehand only sizes the first read: the file may grow or shrink meanwhile, and is
+// read to its end.
+ReadFileResult ReadOpenFile(FileBytes& bytes, std::uint64_t size, std::size_t maxBytes,
+                            const ReadAtFunction& readAt);
+ReadFileResult ReadOpenFile(FileSnapshot& snapshot, std::size_t maxBytes,
+                            const ReadAtFunction& readAt);
+ReadFileResult ReadOpenFileStart(std::string& bytes, std::uint64_t size, std::size_t maxBytes,
+                                 const ReadAtFunction& readAt);
 
 } // namespace zarava

@@ -4,12 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zarava {
 
-// The few file-system operations the shared-folder utilities need, over plain POSIX calls.
-// Nothing here throws or logs: every failure shows in the result, so the callers can stay
-// silent as the display must. Paths are joined with '/'.
+// The few file-system operations the shared-folder utilities need, over the system's own
+// calls. Nothing here throws or logs: every failure shows in the result, so the callers can
+// stay silent as the display must. Paths are UTF-8 text. On POSIX systems they are joined with
+// '/'; on Windows a backslash and '/' both separate, and a path is joined with the separator
+// it already uses (a backslash when it has none).
 
 // The path of a name inside a folder.
 std::string JoinPath(const std::string& folder, std::string_view name);
@@ -67,10 +70,15 @@ NewFileResult CreateNewFile(const std::string& path, std::string_view content);
 // Deletes a file (not a folder). False when it could not be deleted.
 bool RemoveFile(const std::string& path);
 
+// The names of the entries in the folder, "." and ".." left out, in the folder's own order;
+// empty when it cannot be read.
+std::vector<std::string> ListFolder(const std::string& folder);
+
 // The name inside the folder that stands for `name` when names are compared without regard to
 // ASCII case: `name` itself when such an entry exists, otherwise the smallest (in byte order)
 // entry equal to it ignoring case, so the choice does not depend on the directory's order.
-// Nothing when neither exists or the folder cannot be read.
+// Nothing when neither exists or the folder cannot be read. On Windows, whose file systems
+// match names without regard to case themselves, the name as the folder holds it.
 std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std::string_view name);
 
 } // namespace zarava

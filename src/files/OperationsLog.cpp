@@ -5,8 +5,6 @@
 #include "files/FileAppend.h"
 #include "files/Folders.h"
 
-#include <dirent.h>
-
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -147,18 +145,11 @@ void OperationsLog::RemoveOldFiles(int keepDays) {
     }
     const LocalDateTime now = clock->Now();
     const std::int64_t today = DaysFromCivil(now.year, now.month, now.day);
-    std::vector<std::string> old;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            std::int64_t day = 0;
-            if (IsDayFileName(entry->d_name, day) && day <= today - keepDays) {
-                old.emplace_back(entry->d_name);
-            }
+    for (const std::string& name : ListFolder(folder)) {
+        std::int64_t day = 0;
+        if (IsDayFileName(name, day) && day <= today - keepDays) {
+            RemoveFile(JoinPath(folder, name));
         }
-        closedir(dir);
-    }
-    for (const std::string& name : old) {
-        RemoveFile(JoinPath(folder, name));
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include "engine/Clock.h"
 #include "engine/DateTime.h"
+#include "engine/LocalTime.h"
 #include "files/Folders.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <random>
 
@@ -25,14 +25,8 @@ constexpr std::int64_t kLastSecond = 910'692'730'085;
 // so a file written at noon reads as noon on either side of a daylight-saving change.
 double ToLocalDateValue(FileTime t) {
     const std::int64_t seconds = std::clamp(t.seconds, -kSecondsFrom1601To1970, kLastSecond);
-    std::int64_t offset = 0;
-    const std::time_t asTimeT = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    if (::localtime_r(&asTimeT, &local) != nullptr) {
-        offset = local.tm_gmtoff;
-    }
     const std::int64_t localSeconds =
-        std::max<std::int64_t>(seconds + offset, -kSecondsFrom1601To1970);
+        std::max<std::int64_t>(seconds + LocalOffsetAt(seconds), -kSecondsFrom1601To1970);
     const std::int64_t ms =
         (localSeconds + kSecondsFrom1601To1970) * 1000 + t.nanoseconds / 1'000'000;
     return static_cast<double>(ms) / static_cast<double>(kMsPerDay) - kDaysFrom1601To1899;
@@ -69,21 +63,13 @@ std::string ResolveInFolder(const std::string& folder, std::string_view relative
 
 void EnsureFolder(const std::string& folder) {
     std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
+    while (path.size() > 1 && EntryNameOf(path).empty()) {
+        path.pop_back(); // a separator at the end
     }
-    if (path.empty()) {
-        return;
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string parent =
-        slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-    const std::string_view leaf = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
+    const std::string leaf = EntryNameOf(path);
     // Any entry of that name, in any case, blocks the creation, as it would on the issuer's
     // system: "temp" must not appear next to "Temp".
-    if (leaf.empty() || FindEntryIgnoringCase(parent, leaf)) {
+    if (leaf.empty() || FindEntryIgnoringCase(FolderOfPath(path), leaf)) {
         return;
     }
     CreateFolder(path);

@@ -9,7 +9,7 @@ class Clock;
 
 // Utilities of the shared program folder: names, folders, file times and the write-access
 // probe. None of them fails towards its caller; a problem shows only in the result. Folders are
-// given without a trailing separator and joined with '/'.
+// given without a trailing separator and joined as JoinPath joins them.
 
 // The path of relativePath inside the program folder, with every component (separated by '/'
 // or '\') matched without regard to ASCII case when the exact name is missing, because the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/Files.h"
+
 #include <string>
 
 namespace zarava {
@@ -21,7 +23,7 @@ public:
     static std::string DefaultLockPath();
 
 private:
-    int fd_ = -1;
+    NativeFile file_ = kNoFile; // a descriptor, or a Windows handle
     bool another_ = false;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/Files.h"
 #include "files/Folders.h"
 
 #include <optional>
@@ -37,7 +38,7 @@ private:
     void OpenTarget();
 
     std::string target_;
-    int fd_ = -1;
+    NativeFile file_ = kNoFile; // a descriptor, or a Windows handle
     bool onTarget_ = false;
     bool processLock_ = false; // the file system knows only the older per-process locks
 };

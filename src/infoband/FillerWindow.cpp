@@ -49,7 +49,7 @@ void FillerWindow::Load(SettingsSnapshot&) {
     // Only existence decides: a top.jpg that cannot be read still wins over top.gif.
     for (const char* name : {"top.jpg", "top.gif"}) {
         const std::string path = program_.ProgramFile(name);
-        if (GetFileAttributes(path)) {
+        if (ReadFileAttributes(path)) {
             SetPicture(image, PictureFromFile(path));
             break;
         }

@@ -69,7 +69,7 @@ bool SameDay(double dateValue, const LocalDateTime& today) {
 }
 
 std::optional<double> NewsFileWritten(const std::string& path) {
-    if (!GetFileAttributes(path)) {
+    if (!ReadFileAttributes(path)) {
         return std::nullopt;
     }
     // A file gone since the look keeps this value, which names no day of ours.

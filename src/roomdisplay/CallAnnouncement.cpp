@@ -104,7 +104,7 @@ void AnnounceCall(Program& program, int room, FileWork& work) {
                 return;
             }
             const std::string chime = ChimeFile(program.programFolder);
-            if (!GetFileAttributes(chime)) {
+            if (!ReadFileAttributes(chime)) {
                 program.Log(call + "chime, but the program folder has no chime.wav: nothing heard");
                 return;
             }

@@ -54,7 +54,7 @@ QueuePollFindings GatherPoll(SettingsSnapshot& settings, const PollRequest& r) {
     QueuePollFindings found;
     const std::optional<std::string> path =
         QueueFilePath(r, settings.Read("USER INFOMATION", "TODAY"));
-    if (path && !GetFileAttributes(*path)) {
+    if (path && !ReadFileAttributes(*path)) {
         found.queueTrouble = QueueFileTroubleWhenMissing(*path);
     } else if (path) {
         double created = 0, lastWrite = 0, lastAccess = 0; // a file gone meanwhile: key 0

@@ -45,7 +45,7 @@ void RunSoundCheck(const SoundCheckServices& services, const std::string& progra
     }
 
     const std::string chime = ChimeFile(programFolder);
-    if (!GetFileAttributes(chime)) {
+    if (!ReadFileAttributes(chime)) {
         finish(false, "chime not played: no chime.wav in " + programFolder);
         return;
     }

@@ -63,9 +63,9 @@ void ResetFileAttributes(std::string_view path, std::uint16_t attributes) {
     if (trimmed.empty()) {
         return;
     }
-    const std::optional<std::uint16_t> current = GetFileAttributes(trimmed);
+    const std::optional<std::uint16_t> current = ReadFileAttributes(trimmed);
     if (current && (*current & attributes) == 0) {
-        SetFileAttributes(trimmed, attributes);
+        WriteFileAttributes(trimmed, attributes);
     }
 }
 

@@ -7,8 +7,9 @@
 namespace zarava {
 
 // Text of the shared folder is in code page 932; the program works in UTF-8. The conversion
-// goes through the C library's "CP932" codec: its plain "SHIFT_JIS" maps 0x5C to the yen sign
-// and lacks the vendor rows (circled digits and the like) that the issuer writes.
+// goes through the system's own codec: the C library's "CP932" (its plain "SHIFT_JIS" maps
+// 0x5C to the yen sign and lacks the vendor rows, circled digits and the like, that the issuer
+// writes), or Windows' code page 932 itself.
 
 // A byte that starts a double-byte character.
 constexpr bool IsCp932LeadByte(unsigned char b) {

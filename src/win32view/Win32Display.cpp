@@ -135,4 +135,8 @@ std::string Win32Display::State() const {
     return StateReport(parts_->frame.Frame(), parts_->frame.ShownWindows());
 }
 
+bool Win32Display::BlinkOn() const {
+    return parts_->frame.Frame().blinkOn;
+}
+
 } // namespace zarava

@@ -42,6 +42,8 @@ public:
     bool SaveScreenshot(const std::string& utf8Path) const;
     // What every window shows, as the state report's JSON.
     std::string State() const;
+    // The shared blink phase as the screen shows it: the called numbers are up.
+    bool BlinkOn() const;
 
 private:
     struct Parts;

@@ -1,18 +1,21 @@
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "TempFolder.h"
 
-#include <ctime>
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace zarava::test {
 
 // Sets the file's last write an hour back: a file its writer saved long ago, which a settings
 // write may build on at once.
 inline void MakeOld(const std::string& path) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    std::error_code ignored;
+    const std::filesystem::path file = PathOf(path);
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1), ignored);
 }
 
 } // namespace zarava::test

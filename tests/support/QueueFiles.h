@@ -1,11 +1,9 @@
 #pragma once
 
+#include "SystemSide.h"
 #include "engine/DateTime.h"
 #include "ports/WindowState.h"
 #include "text/Cp932.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <string>
@@ -43,9 +41,8 @@ inline bool SetLastWrite(const std::string& path, const LocalDateTime& t) {
     local.tm_min = t.minute;
     local.tm_sec = t.second;
     local.tm_isdst = -1;
-    const timespec times[2] = {{std::mktime(&local), t.millisecond * 1'000'000},
-                               {std::mktime(&local), t.millisecond * 1'000'000}};
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    const FileTime time{std::mktime(&local), t.millisecond * 1'000'000};
+    return SetFileTimes(path, time, time);
 }
 
 // What a published room window's boards show, as one line of text: the waiting board's

@@ -4,18 +4,16 @@
 #include "engine/SystemClock.h"
 #include "files/Files.h"
 #include "files/Folders.h"
+#include "files/ThisProgram.h"
 #include "options/CommandLineOptions.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -171,8 +169,7 @@ std::optional<std::string> ReadProblem(const std::string& file, FileBytes& bytes
     case ReadFileResult::Failed:
         break;
     }
-    const std::string why = ::access(file.c_str(), R_OK) != 0 ? std::strerror(errno) : "I/O error";
-    return "cannot read " + file + ": " + why;
+    return "cannot read " + file + ": " + AccessRefusal(file, Access::Read).value_or("I/O error");
 }
 
 // Why a write that failed did so, as far as can be seen afterwards.
@@ -185,11 +182,11 @@ std::string WriteProblem(const std::string& file) {
         if (FolderExists(file)) {
             return file + " is a folder";
         }
-        if (::access(file.c_str(), W_OK) != 0) {
-            return "cannot write " + file + ": " + std::strerror(errno);
+        if (const std::optional<std::string> refusal = AccessRefusal(file, Access::Write)) {
+            return "cannot write " + file + ": " + *refusal;
         }
-    } else if (::access(folder.c_str(), W_OK) != 0) {
-        return "cannot create " + file + ": " + std::strerror(errno);
+    } else if (const std::optional<std::string> refusal = AccessRefusal(folder, Access::CreateIn)) {
+        return "cannot create " + file + ": " + *refusal;
     }
     return file + " was not written: it kept changing under the write (another program "
                   "rewrites it), or the share refused it";
@@ -234,9 +231,10 @@ int Set(Clock& clock, const std::string& file, const std::vector<std::string>& w
 } // namespace
 
 int main(int argc, char** argv) {
+    PrepareStandardStreams();
     Settings settings;
     const ParsedCommandLine parsed =
-        ParseCommandLine({argv + 1, argv + argc}, kUsage, kOptions, settings);
+        ParseCommandLine(ProgramArguments(argc, argv), kUsage, kOptions, settings);
     if (const std::optional<int> status = AnswerEarly(parsed, kUsage, kOptions)) {
         return *status;
     }

@@ -71,18 +71,18 @@ ReplacementFile::ReplacementFile(const std::string& target, std::string_view con
         return;
     }
     if (unnamedFilesWork.load()) {
-        fd_ = ::open(FolderOfPath(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ < 0 && IsPermissionError(errno)) {
+        file_ = ::open(FolderOfPath(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (file_ < 0 && IsPermissionError(errno)) {
             state_ = State::InPlaceOnly;
             return;
         }
-        if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        if (file_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
             unnamedFilesWork = false;
         }
     }
-    if (fd_ < 0) {
-        fd_ = CreateNamedTemporary(target, tempPath_);
-        if (fd_ < 0) {
+    if (file_ < 0) {
+        file_ = CreateNamedTemporary(target, tempPath_);
+        if (file_ < 0) {
             state_ = IsPermissionError(errno) ? State::InPlaceOnly : State::Failed;
             return;
         }
@@ -94,25 +94,25 @@ ReplacementFile::ReplacementFile(const std::string& target, std::string_view con
 }
 
 bool ReplacementFile::Prepare() {
-    if (!posix::WriteAll(target_, fd_, content_)) {
+    if (!posix::WriteAll(target_, file_, content_)) {
         return false;
     }
     if (old_) {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) {
+        if (::fstat(file_, &st) != 0) {
             return false;
         }
         if ((st.st_uid != old_->owner || st.st_gid != old_->group) &&
-            ::fchown(fd_, old_->owner, old_->group) != 0) {
+            ::fchown(file_, old_->owner, old_->group) != 0) {
             // Renaming this over the file would hand it to us and lock its owner out.
             state_ = State::InPlaceOnly;
             return false;
         }
-        if (::fchmod(fd_, old_->mode) != 0) {
+        if (::fchmod(file_, old_->mode) != 0) {
             return false;
         }
     }
-    return posix::Flush(target_, fd_) == 0;
+    return posix::Flush(target_, file_) == 0;
 }
 
 // Gives a file made without a name a hidden temporary one, so that it can be renamed.
@@ -125,8 +125,8 @@ bool ReplacementFile::GiveName() {
         FolderOfPath(target_) + "/" + TemporaryPrefix(target_) + std::to_string(::getpid()) + ".u";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = prefix + std::to_string(counter++) + ".tmp";
-        if (::linkat(AT_FDCWD, ProcPath(fd_).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) ==
-            0) {
+        if (::linkat(AT_FDCWD, ProcPath(file_).c_str(), AT_FDCWD, path.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
             tempPath_ = path;
             return true;
         }
@@ -136,9 +136,9 @@ bool ReplacementFile::GiveName() {
     }
     // The file cannot be named here: write a named one instead, and from now on at once.
     unnamedFilesWork = false;
-    ::close(fd_);
-    fd_ = CreateNamedTemporary(target_, tempPath_);
-    if (fd_ < 0 || !Prepare()) {
+    ::close(file_);
+    file_ = CreateNamedTemporary(target_, tempPath_);
+    if (file_ < 0 || !Prepare()) {
         state_ = State::Failed;
         Discard();
         return false;
@@ -162,8 +162,8 @@ NewFileResult ReplacementFile::CreateOnly() {
     }
     int rc = -1;
     if (tempPath_.empty()) {
-        rc =
-            ::linkat(AT_FDCWD, ProcPath(fd_).c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW);
+        rc = ::linkat(AT_FDCWD, ProcPath(file_).c_str(), AT_FDCWD, target_.c_str(),
+                      AT_SYMLINK_FOLLOW);
         if (rc != 0 && errno != EEXIST && !GiveName()) {
             return NewFileResult::Failed;
         }
@@ -194,7 +194,7 @@ NewFileResult ReplacementFile::CreateOnly() {
 
 std::optional<FileVersion> ReplacementFile::Version() const {
     // The descriptor still refers to the file now in place, with the times the rename gave it.
-    return VersionOfOpenFile(fd_);
+    return VersionOfOpenFile(file_);
 }
 
 // Removes the temporary name, if the file still has one.
@@ -207,8 +207,8 @@ void ReplacementFile::Discard() {
 
 ReplacementFile::~ReplacementFile() {
     Discard();
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (file_ >= 0) {
+        ::close(file_);
     }
 }
 

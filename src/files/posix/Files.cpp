@@ -56,39 +56,10 @@ ReadFileResult ReadSnapshotFrom(const std::string& path, int fd, FileSnapshot& s
     if (!regular) {
         return snapshot.result = ReadFileResult::NotAFile;
     }
-    if (static_cast<std::uint64_t>(snapshot.version.size) > maxBytes) {
-        return snapshot.result = ReadFileResult::TooLarge;
-    }
-    const std::optional<std::size_t> size = posix::ReadFrom(
-        path, fd, static_cast<std::size_t>(snapshot.version.size), maxBytes, [&](std::size_t n) {
-            snapshot.bytes.resize(n);
-            return snapshot.bytes.data();
-        });
-    if (!size || *size > maxBytes) {
-        snapshot.bytes.clear();
-        return snapshot.result = size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    snapshot.bytes.resize(*size);
-    return snapshot.result = ReadFileResult::Ok;
+    return ReadOpenFile(snapshot, maxBytes, posix::ReaderOf(path, fd));
 }
 
 } // namespace
-
-void FileBytes::Release() {
-    data_.reset();
-    capacity_ = 0;
-    size_ = 0;
-}
-
-char* FileBytes::Grow(std::size_t capacity) {
-    if (capacity > capacity_) {
-        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-        std::copy_n(data_.get(), capacity_, grown.get());
-        data_ = std::move(grown);
-        capacity_ = capacity;
-    }
-    return data_.get();
-}
 
 ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxBytes) {
     bytes.size_ = 0;
@@ -98,27 +69,8 @@ ReadFileResult ReadWholeFile(const std::string& path, FileBytes& bytes, std::siz
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
         return fd.Get() < 0 ? result : ReadFileResult::Failed;
     }
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        return ReadFileResult::TooLarge;
-    }
-    // The space kept from the last read is used as it is (the loop asks for one byte more than
-    // the size it is given): only a larger file makes it grow.
-    const std::size_t kept = bytes.capacity_ > 0 ? bytes.capacity_ - 1 : 0;
-    const std::optional<std::size_t> size =
-        posix::ReadFrom(path, fd.Get(), std::max(static_cast<std::size_t>(st.st_size), kept),
-                        maxBytes, [&](std::size_t n) { return bytes.Grow(n); });
-    if (!size || *size > maxBytes) {
-        return size ? ReadFileResult::TooLarge : ReadFileResult::Failed;
-    }
-    bytes.size_ = *size;
-    return ReadFileResult::Ok;
-}
-
-ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes) {
-    FileBytes bytes;
-    const ReadFileResult result = ReadWholeFile(path, bytes, maxBytes);
-    content.assign(bytes.View());
-    return result;
+    return ReadOpenFile(bytes, static_cast<std::uint64_t>(st.st_size), maxBytes,
+                        posix::ReaderOf(path, fd.Get()));
 }
 
 ReadFileResult OpenRegularFile(const std::string& path, int& descriptor) {
@@ -145,10 +97,10 @@ std::string FollowLinks(const std::string& path) {
     return current;
 }
 
-std::optional<FileVersion> VersionOfOpenFile(int fd) {
+std::optional<FileVersion> VersionOfOpenFile(NativeFile file) {
     FileVersion version;
     bool regular = false;
-    if (!Describe(fd, version, regular)) {
+    if (!Describe(static_cast<int>(file), version, regular)) {
         return std::nullopt;
     }
     return version;
@@ -157,13 +109,6 @@ std::optional<FileVersion> VersionOfOpenFile(int fd) {
 std::optional<FileVersion> ReadFileVersion(const std::string& path) {
     FileDescriptor fd(posix::Open(FileOperation::Open, path, O_RDONLY | O_NONBLOCK));
     return VersionOfOpenFile(fd.Get());
-}
-
-bool FileSnapshot::SameAs(const FileSnapshot& other) const {
-    if (result != other.result) {
-        return false;
-    }
-    return result != ReadFileResult::Ok || (version == other.version && bytes == other.bytes);
 }
 
 ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
@@ -179,44 +124,45 @@ ReadFileResult ReadFileSnapshot(const std::string& path, FileSnapshot& snapshot,
 
 FileForUpdate::FileForUpdate(const std::string& path) : path_(path) {
     ReadFileResult opened = ReadFileResult::Ok;
-    fd_ = posix::OpenRegular(path, O_RDWR, opened);
+    file_ = posix::OpenRegular(path, O_RDWR, opened);
 }
 
 FileForUpdate::~FileForUpdate() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (file_ != kNoFile) {
+        ::close(static_cast<int>(file_));
     }
 }
 
 ReadFileResult FileForUpdate::Read(FileSnapshot& snapshot, std::size_t maxBytes) const {
-    if (fd_ < 0) {
+    if (file_ == kNoFile) {
         snapshot.bytes.clear();
         return snapshot.result = ReadFileResult::Failed;
     }
-    return ReadSnapshotFrom(path_, fd_, snapshot, maxBytes);
+    return ReadSnapshotFrom(path_, static_cast<int>(file_), snapshot, maxBytes);
 }
 
 bool FileForUpdate::Overwrite(std::string_view content) {
+    const int fd = static_cast<int>(file_);
     struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
         return false;
     }
     const auto length = static_cast<off_t>(content.size());
     // Kept at its size: a longer file would show readers zeros at its end.
     if (length > st.st_size &&
-        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, st.st_size, length - st.st_size) != 0 &&
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, st.st_size, length - st.st_size) != 0 &&
         (errno == ENOSPC || errno == EDQUOT)) {
         return false;
     }
-    return posix::WriteAll(path_, fd_, content, 0) && ::ftruncate(fd_, length) == 0 &&
-           posix::Flush(path_, fd_) == 0;
+    return posix::WriteAll(path_, fd, content, 0) && ::ftruncate(fd, length) == 0 &&
+           posix::Flush(path_, fd) == 0;
 }
 
 std::optional<FileVersion> FileForUpdate::Version() const {
-    return VersionOfOpenFile(fd_);
+    return VersionOfOpenFile(file_);
 }
 
-std::optional<std::uint16_t> GetFileAttributes(const std::string& path) {
+std::optional<std::uint16_t> ReadFileAttributes(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         return std::nullopt;
@@ -235,7 +181,7 @@ std::optional<std::uint16_t> GetFileAttributes(const std::string& path) {
     return attributes == 0 ? kAttributeNormal : attributes;
 }
 
-bool SetFileAttributes(const std::string& path, std::uint16_t attributes) {
+bool WriteFileAttributes(const std::string& path, std::uint16_t attributes) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;

@@ -91,6 +91,20 @@ bool RemoveFile(const std::string& path) {
     return posix::Unlink(path) == 0;
 }
 
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
 std::optional<std::string> FindEntryIgnoringCase(const std::string& folder, std::string_view name) {
     if (name.empty()) {
         return std::nullopt;

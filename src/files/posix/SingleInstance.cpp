@@ -17,16 +17,16 @@ std::string SingleInstance::DefaultLockPath() {
 }
 
 SingleInstance::SingleInstance(const std::string& lockPath) {
-    fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
+    file_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (file_ < 0) {
         return; // no lock file: behave as the only copy rather than refuse to start
     }
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(file_, LOCK_EX | LOCK_NB) != 0) {
         another_ = errno == EWOULDBLOCK;
     }
     // Every copy keeps a shared hold, so later copies see it whatever this one's command line.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (flock(fd_, LOCK_SH | LOCK_NB) == 0) {
+        if (flock(file_, LOCK_SH | LOCK_NB) == 0) {
             break;
         }
         usleep(2000); // another copy is in its own brief exclusive test
@@ -34,8 +34,8 @@ SingleInstance::SingleInstance(const std::string& lockPath) {
 }
 
 SingleInstance::~SingleInstance() {
-    if (fd_ >= 0) {
-        close(fd_);
+    if (file_ >= 0) {
+        close(file_);
     }
 }
 

@@ -132,29 +132,10 @@ ssize_t ReadAt(const std::string& path, int fd, char* bytes, std::size_t size, o
     return n;
 }
 
-std::optional<std::size_t> ReadFrom(const std::string& path, int fd, std::size_t sizeHint,
-                                    std::size_t limit,
-                                    const std::function<char*(std::size_t)>& room) {
-    // One byte more than the size, so that a file growing meanwhile is noticed.
-    std::size_t capacity = std::min(sizeHint, limit) + 1;
-    char* data = room(capacity);
-    std::size_t size = 0;
-    while (size <= limit) {
-        if (size == capacity) {
-            capacity = std::min(capacity * 2, limit + 1);
-            data = room(capacity);
-        }
-        const ssize_t n =
-            posix::ReadAt(path, fd, data + size, capacity - size, static_cast<off_t>(size));
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        size += static_cast<std::size_t>(n);
-    }
-    return size;
+ReadAtFunction ReaderOf(const std::string& path, int fd) {
+    return [&path, fd](char* bytes, std::size_t size, std::uint64_t at) {
+        return static_cast<std::int64_t>(ReadAt(path, fd, bytes, size, static_cast<off_t>(at)));
+    };
 }
 
 int Flush(const std::string& path, int fd) {

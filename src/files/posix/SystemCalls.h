@@ -37,13 +37,8 @@ ssize_t Write(const std::string& path, int fd, const char* bytes, std::size_t si
 // error.
 bool WriteAll(const std::string& path, int fd, std::string_view bytes, off_t offset = -1);
 ssize_t ReadAt(const std::string& path, int fd, char* bytes, std::size_t size, off_t offset);
-// The read loop of every whole-file read: from the start of the open file until its end, or
-// until more than `limit` bytes are in. `room(n)` makes room for n bytes, keeping those read,
-// and gives the storage. The size known beforehand only sizes the first read: the file may
-// grow or shrink meanwhile. The bytes read, or nothing on an error.
-std::optional<std::size_t> ReadFrom(const std::string& path, int fd, std::size_t sizeHint,
-                                    std::size_t limit,
-                                    const std::function<char*(std::size_t)>& room);
+// The reads of an open file through ReadAt, for ReadOpenFile.
+ReadAtFunction ReaderOf(const std::string& path, int fd);
 int Flush(const std::string& path, int fd);
 int Rename(const std::string& from, const std::string& to);
 int Unlink(const std::string& path);

@@ -2,13 +2,13 @@
 // generous timeouts.
 
 #include "files/ProgramStart.h"
+#include "SystemSide.h"
 #include "TempFolder.h"
 #include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -48,7 +48,10 @@ int Zombies() {
     return count;
 }
 
+constexpr const char* kPosixStart = "its programs are shell scripts, run directly or through wine";
+
 TEST(ProgramStartTest, StartsWithOneArgumentWithoutAShellAndLeavesNoZombie) {
+    SKIP_ON_WINDOWS(kPosixStart);
     TempFolder temp;
     // Every word a shell would act on, in the program folder's name.
     const std::string folder = temp / "clinic share; $(touch pwned) `touch pwned` & 'x' \"y\" *";
@@ -85,11 +88,12 @@ TEST(ProgramStartTest, StartsWithOneArgumentWithoutAShellAndLeavesNoZombie) {
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder + "/hangs.pid"); }, 20s));
     const int hung = std::atoi(ReadBytes(folder + "/hangs.pid").c_str());
     ASSERT_GT(hung, 1);
-    ::kill(hung, SIGKILL);
+    test::KillProcess(hung);
     EXPECT_TRUE(WaitUntil([] { return Zombies() == 0; }, 20s)) << "the hung one, once killed";
 }
 
 TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) {
+    SKIP_ON_WINDOWS(kPosixStart);
     TempFolder folder;
     TempFolder withWine;
     TempFolder withoutWine;
@@ -120,12 +124,12 @@ TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) 
     };
     SystemProgramStarter starter;
     for (const Case& c : cases) {
-        ::setenv("PATH", c.path.c_str(), 1);
+        test::SetEnvironment("PATH", c.path.c_str());
         const StartOutcome outcome = starter.Start(folder / c.name, "-tolv");
         EXPECT_EQ(outcome.started, !*c.reason) << c.name;
         EXPECT_EQ(outcome.reason, *c.reason ? folder / c.name + ": " + c.reason : "");
     }
-    ::setenv("PATH", path.c_str(), 1);
+    test::SetEnvironment("PATH", path.c_str());
 
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder / "wine.txt"); }, 20s));
     EXPECT_EQ(folder.Read("wine.txt"), folder / "VOCALL.EXE" + "|-tolv|");

@@ -1,16 +1,13 @@
 // Files are read and written only when they are regular files: a folder, a pipe or a device in
 // a file's place on a broken or hostile share is refused at once and never waited on.
 
+#include "SystemSide.h"
 #include "TempFolder.h"
 
 #include "files/FileAppend.h"
 #include "files/FileFaults.h"
 #include "files/FileStart.h"
 #include "files/Files.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -43,12 +40,13 @@ TEST(RegularFilesTest, AFileStartIsReadUpToTheLimitAndSaysWhetherTheFileGoesOn) 
 }
 
 TEST(RegularFilesTest, NothingButARegularFileIsOpened) {
+    SKIP_ON_WINDOWS("FIFOs and /dev are POSIX's (windows/WindowsFilesTest has Windows' own)");
     test::TempFolder temp;
     std::filesystem::create_directory(temp / "folder");
-    ASSERT_EQ(::mkfifo((temp / "pipe").c_str(), 0600), 0);
-    ASSERT_EQ(::mkfifo((temp / "open pipe").c_str(), 0600), 0);
-    const int holder = ::open((temp / "open pipe").c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(holder, 0); // another program holds it at both ends
+    ASSERT_TRUE(test::MakeFifo(temp / "pipe"));
+    ASSERT_TRUE(test::MakeFifo(temp / "open pipe"));
+    const test::FifoHeldOpen holder(temp / "open pipe");
+    ASSERT_TRUE(holder.Held()); // another program holds it at both ends
     std::filesystem::create_symlink("/dev/null", temp / "device");
     const struct {
         const char* entry;
@@ -74,7 +72,6 @@ TEST(RegularFilesTest, NothingButARegularFileIsOpened) {
         EXPECT_FALSE(FileForUpdate(path).IsOpen()) << c.entry;
         EXPECT_EQ(AppendToFile(path, "line\n"), c.append) << c.entry;
     }
-    ::close(holder);
     EXPECT_FALSE(std::filesystem::exists(temp / "missing"));
 }
 

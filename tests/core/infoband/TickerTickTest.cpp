@@ -2,14 +2,11 @@
 // settings file and a real news.sjis whose last-write time is set to today or yesterday.
 
 #include "FrameFixture.h"
+#include "QueueFiles.h"
 #include "text/Cp932.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -46,15 +43,8 @@ protected:
     }
     // Sets the file's last-write time to a local time on the test's day (0) or a day before.
     void SetWritten(const std::string& name, int daysBefore, int hour, int minute) {
-        std::tm local{};
-        local.tm_year = 2024 - 1900;
-        local.tm_mon = 0;
-        local.tm_mday = 8 - daysBefore;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_isdst = -1;
-        const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, temp_.File(name).c_str(), times, 0), 0) << name;
+        ASSERT_TRUE(test::SetLastWrite(temp_.File(name), {2024, 1, 8 - daysBefore, hour, minute}))
+            << name;
     }
     void PassEnded() {
         Run([this] { display_->OnTickerNotification(TickerNotification::PassEnded); });

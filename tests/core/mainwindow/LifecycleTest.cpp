@@ -137,9 +137,7 @@ TEST_F(LifecycleTest, AnUnreadableSettingsFileIsLoggedOnceWhenItStartsAndOnceWhe
         }
         return n;
     };
-    EXPECT_EQ(
-        count("settings file unreadable: " + (folder_ / "zarava.ini").string() + ": not a file"),
-        1u)
+    EXPECT_EQ(count("settings file unreadable: " + temp_.File("zarava.ini") + ": not a file"), 1u)
         << log;
     EXPECT_EQ(count("settings file readable again"), 1u) << log;
 }

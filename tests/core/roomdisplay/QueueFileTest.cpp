@@ -4,8 +4,6 @@
 #include "QueueFiles.h"
 #include "TestDisplay.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -125,13 +123,14 @@ TEST(QueueFileTest, TroubleOfARead) {
 
 // One line when the trouble starts, however many polls find it, and one when it ends.
 TEST(QueueFileTest, TheLogSaysOnceWhyARoomCannotShowItsFileAndOnceWhenItCanAgain) {
+    SKIP_ON_WINDOWS("it needs a FIFO and /dev/zero");
     constexpr const char* kNotAFile = "is not a file but a folder, a pipe or a device";
     const struct {
         const char* what;
         void (*put)(const std::string& path);
         const char* trouble;
     } cases[] = {
-        {"pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }, kNotAFile},
+        {"pipe", [](const std::string& p) { test::MakeFifo(p); }, kNotAFile},
         {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }, kNotAFile},
         {"device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
          kNotAFile},

@@ -3,6 +3,7 @@
 
 #include "OldFiles.h"
 #include "PausingClock.h"
+#include "SystemSide.h"
 #include "TempFolder.h"
 
 #include "files/Files.h"
@@ -13,7 +14,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 #include <tuple>
 
 namespace zarava {
@@ -51,15 +51,15 @@ TEST_F(SettingsStoreTest, RetryReadsTheFileAgain) {
 TEST_F(SettingsStoreTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt) {
     folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
     test::MakeOld(file);
-    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    ASSERT_TRUE(test::SetReadOnly(file, true));
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
     EXPECT_GE(time.Slept(), 100);
     EXPECT_LT(time.Slept(), 200) << "one retry";
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
-    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644));
+    EXPECT_EQ(std::filesystem::status(file).permissions(), test::kWritableAgain);
 
     // The file goes away before the retry: the retry creates it.
-    ::chmod(file.c_str(), 0444);
+    test::SetReadOnly(file, true);
     PausingClock clock;
     clock.onSleep = [&] { std::filesystem::remove(file); };
     EXPECT_NE(WriteSetting(clock, "S", "K", "3", file), 0);
@@ -67,28 +67,29 @@ TEST_F(SettingsStoreTest, ReadOnlyFileIsMadeWritableAndWrittenOnTheSecondAttempt
 }
 
 TEST_F(SettingsStoreTest, WriteReplacesTheFileWholeOnlyWhenItsBytesChange) {
-    // Another user's file, written by root: still theirs, with its bits.
     folder.Write("zarava.ini", "[S]\r\nK = 1 \r\n");
-    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
-    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-    const auto stamp = [&] {
-        struct stat st {};
-        ::stat(file.c_str(), &st);
-        return std::tuple(st.st_ino, st.st_mtim.tv_nsec, st.st_mode & 0777, st.st_uid, st.st_gid);
-    };
-    const auto before = stamp();
+    const std::optional<FileVersion> before = ReadFileVersion(file);
     // The watchdog writes the value that stands there already, between the issuer's blanks.
     EXPECT_NE(WriteSetting(time, "S", "K", "1", file), 0);
-    EXPECT_EQ(stamp(), before);
+    EXPECT_EQ(ReadFileVersion(file), before);
     // A new file renamed over the old one: a reader has either the old or the new bytes.
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK = 2 \r\n");
-    const auto after = stamp();
-    EXPECT_NE(std::get<0>(after), std::get<0>(before));
-    EXPECT_EQ(std::tuple(std::get<2>(after), std::get<3>(after), std::get<4>(after)),
-              std::tuple(0640u, 65534u, 65534u));
+    EXPECT_NE(ReadFileVersion(file).value().inode, before.value().inode);
     // The writers' lock stays beside the file, hidden; no temporary file does.
     EXPECT_EQ(folder.Names(), (std::set<std::string>{".zarava.ini.lock", "zarava.ini"}));
+}
+
+TEST_F(SettingsStoreTest, AReplacedFileKeepsItsOwnerAndModeAndALinkIsWrittenThrough) {
+    SKIP_ON_WINDOWS("owners, modes and links without a privilege are POSIX's");
+    // Another user's file, written by root: still theirs, with its bits.
+    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
+    ASSERT_TRUE(test::SetOwner(file, 65534, 65534));
+    std::filesystem::permissions(file, std::filesystem::perms(0640));
+    EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
+    const std::optional<FileVersion> after = ReadFileVersion(file);
+    EXPECT_EQ(std::tuple(after.value().mode, after->owner, after->group),
+              std::tuple(0640u, 65534u, 65534u));
 
     // A link to a file elsewhere stays a link; the file it names is written, with the lock
     // beside it, and a link to nothing yet makes the file it names.
@@ -154,11 +155,11 @@ TEST_F(SettingsStoreTest, HugeAndBinaryFilesNeitherCrashNorLoseBytes) {
 
 TEST_F(SettingsStoreTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {
     folder.Write("zarava.ini", "");
-    ::chmod(file.c_str(), 0444);
+    test::SetReadOnly(file, true);
     ResetFileAttributes(file, kAttributeReadOnly); // only when the bit is clear: nothing happens
-    EXPECT_EQ(GetFileAttributes(file), kAttributeReadOnly);
+    EXPECT_EQ(ReadFileAttributes(file), kAttributeReadOnly);
     ResetFileAttributes("  " + file + " ", 0);
-    EXPECT_EQ(GetFileAttributes(file), kAttributeNormal);
+    EXPECT_EQ(ReadFileAttributes(file), kAttributeNormal);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // leaves, its messages and exit codes.
 
 #include "ProgramRun.h"
+#include "SystemSide.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndSetWritesCodePage932KeepingTh
     EXPECT_EQ(folder.Read("Zarava.INI"),
               "; issuer\r\n[DISPLAY INFOMATION]\r\nCOUNTER = \"\x94\xd4\x91\x8b\x8c\xfb\"\r\n"
               "E=\x93\xe0\x89\xc8\r\n\r\n[USER INFOMATION]\r\nFORM=-5\r\n");
-    EXPECT_FALSE(std::filesystem::exists(file))
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{".zarava.ini.lock", "Zarava.INI"}))
         << "the file is found whatever the case of its name";
 }
 
@@ -97,12 +98,13 @@ TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandar
 }
 
 TEST_F(SettingsToolTest, AFileTheUserMayNotWriteIsReportedAndLeftAlone) {
-    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) {
+    SKIP_ON_WINDOWS("it acts as another user");
+    if (!test::RunningAsRoot() || !std::filesystem::exists("/usr/bin/setpriv")) {
         GTEST_SKIP() << "needs root and setpriv";
     }
     folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
-    ::chmod(folder.Path().c_str(), 0777);
-    ::chmod(file.c_str(), 0644);
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0777));
+    std::filesystem::permissions(file, std::filesystem::perms(0644));
     const Result run = Tool({"set", "S", "K", "2"}, true);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "zarava-settings: cannot write zarava.ini: Permission denied\n");

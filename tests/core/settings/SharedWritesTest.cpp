@@ -6,6 +6,8 @@
 
 #include "OldFiles.h"
 #include "PausingClock.h"
+#include "ProgramRun.h"
+#include "SystemSide.h"
 #include "TempFolder.h"
 #include "WaitUntil.h"
 
@@ -13,16 +15,14 @@
 #include "files/WriterLock.h"
 #include "settings/SettingsStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <future>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zarava {
@@ -31,17 +31,22 @@ namespace {
 using test::PausingClock;
 using test::TempFolder;
 
-const std::string kTool = ZARAVA_SETTINGS_TOOL;
-
-int Shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// zarava-settings as a process of its own, as another writer of ours: its exit status, and
+// what it printed.
+int Tool(std::vector<std::string> args, std::string* out = nullptr,
+         const test::ProgramRun::Setup& setup = {}) {
+    static const TempFolder output;
+    args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
+    test::ProgramRun run(output, args, setup);
+    const int status = run.Wait();
+    if (out != nullptr) {
+        *out = run.Out();
+    }
+    return status;
 }
 
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st;
+std::uint64_t InodeOf(const std::string& path) {
+    return ReadFileVersion(path).value_or(FileVersion{}).inode;
 }
 
 // The issuer's part of the file: its own keys, which nothing of ours may lose.
@@ -57,36 +62,43 @@ std::string WithK(std::string text, const std::string& value) {
     return text.replace(text.find("K=0"), 3, "K=" + value);
 }
 
-// The issuer stand-in, a process of its own: it rewrites the file in place as a Windows
-// program saves it (cut to nothing, the first half, a 300 ms pause, the rest). Returns once the
-// first half is in.
-pid_t StartRewriteInPlace(const std::string& file, const std::string& full) {
+// The issuer stand-in, another writer that knows nothing of ours: it rewrites the file in
+// place as a Windows program saves it (cut to nothing, the first half, a 300 ms pause, the
+// rest). Returns once the first half is in.
+std::thread StartRewriteInPlace(const std::string& file, const std::string& full) {
     const std::size_t half = full.size() / 2;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC);
-        const bool first = ::write(fd, full.data(), half) == static_cast<ssize_t>(half);
-        ::usleep(300'000);
-        ::_exit(first && ::write(fd, full.data() + half, full.size() - half) > 0 ? 0 : 1);
-    }
+    std::thread issuer([file, full, half] {
+        std::ofstream out(test::PathOf(file), std::ios::binary | std::ios::trunc);
+        out.write(full.data(), static_cast<std::streamsize>(half)).flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        out.write(full.data() + half, static_cast<std::streamsize>(full.size() - half));
+    });
     EXPECT_TRUE(test::WaitUntil([&] { return test::ReadBytes(file).size() == half; }));
-    return pid;
+    return issuer;
 }
 
 TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     TempFolder folder;
     const std::string file = folder.File("zarava.ini");
     folder.Write("zarava.ini", "[S]\r\nA=0\r\nB=0\r\n");
-    // Each writer finds its own last value in place before it writes the next.
-    const auto loop = [&](const char* key) {
-        const std::string tool = kTool + " --file " + file;
-        return "for i in $(seq 1 40); do [ \"$(" + tool + " get S " + key +
-               ")\" = $((i - 1)) ] || exit 3; " + tool + " set S " + key + " $i || exit 1; done";
+    // Each writer finds its own last value in place before it writes the next; what went wrong
+    // first, if anything did.
+    const auto writer = [&](std::string key) -> std::string {
+        for (int i = 1; i <= 40; ++i) {
+            std::string value;
+            const int got = Tool({"--file", file, "get", "S", key}, &value);
+            if (got != 0 || value != std::to_string(i - 1) + "\n") {
+                return "get " + key + " gave " + std::to_string(got) + ": " + value;
+            }
+            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)})) {
+                return "set " + key + "=" + std::to_string(i) + " gave " + std::to_string(set);
+            }
+        }
+        return "";
     };
-    ASSERT_EQ(Shell("(" + loop("A") + ") & a=$!; (" + loop("B") +
-                    "); b=$?; wait $a && "
-                    "[ $b = 0 ]"),
-              0);
+    std::future<std::string> a = std::async(std::launch::async, writer, "A");
+    EXPECT_EQ(writer("B"), "");
+    EXPECT_EQ(a.get(), "");
     VirtualTime time;
     EXPECT_EQ(ReadSetting(time, "S", "A", file), "40");
     EXPECT_EQ(ReadSetting(time, "S", "B", file), "40");
@@ -112,7 +124,7 @@ TEST(SharedWritesTest, ARewriteInPlacePausedHalfWayIsNeverBuiltOn) {
         const std::string file = folder.File("zarava.ini");
         folder.Write("zarava.ini", full);
         if (situation.ourWrite) {
-            ASSERT_EQ(Shell(kTool + " --file " + file + " set S K 5"), 0);
+            ASSERT_EQ(Tool({"--file", file, "set", "S", "K", "5"}), 0);
         }
         if (situation.savedByRename) {
             folder.Write("saved.tmp", WithK(full, "7"));
@@ -122,9 +134,9 @@ TEST(SharedWritesTest, ARewriteInPlacePausedHalfWayIsNeverBuiltOn) {
             std::filesystem::remove(folder.File(".zarava.ini.lock"));
         }
         // Our write starts while the issuer pauses after the first half.
-        const pid_t issuer = StartRewriteInPlace(file, full);
-        const int written = Shell(kTool + " --file " + file + " set S K 1");
-        ASSERT_EQ(::waitpid(issuer, nullptr, 0), issuer) << situation.before;
+        std::thread issuer = StartRewriteInPlace(file, full);
+        const int written = Tool({"--file", file, "set", "S", "K", "1"});
+        issuer.join();
         EXPECT_EQ(written, 0) << situation.before;
         EXPECT_EQ(folder.Read("zarava.ini"), written == 0 ? WithK(full, "1") : full)
             << situation.before;
@@ -209,9 +221,10 @@ TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
         folder.Write("zarava.ini", before);
         test::MakeOld(file);
         if (c.secondName) {
-            ASSERT_EQ(::link(file.c_str(), folder.File("other.ini").c_str()), 0);
+            std::filesystem::create_hard_link(test::PathOf(file),
+                                              test::PathOf(folder.File("other.ini")));
         }
-        const ino_t inode = StatOf(file).st_ino;
+        const std::uint64_t inode = InodeOf(file);
         int faults = 0;
         const ScopedFileFaults failing(folder.Path(), [&](FileOperation op, const std::string&) {
             return op == c.operation && faults++ == (op == Open ? 2 : 0) ? c.planned
@@ -225,7 +238,7 @@ TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
         EXPECT_EQ(folder.Read("zarava.ini"), WithK(before, "1")) << c.fault;
         EXPECT_EQ(clock.Slept() >= 100, c.retried) << c.fault;
         EXPECT_EQ(seen, c.retried ? std::set{before} : std::set<std::string>{}) << c.fault;
-        EXPECT_EQ(StatOf(file).st_ino == inode, c.inPlace) << c.fault;
+        EXPECT_EQ(InodeOf(file) == inode, c.inPlace) << c.fault;
         EXPECT_EQ(folder.Names().count(".zarava.ini.lock") + 1 + c.secondName,
                   folder.Names().size())
             << c.fault << ": no temporary file left";
@@ -312,21 +325,22 @@ TEST(SharedWritesTest, AnotherWritersLockIsWaitedForWhileItMakesProgress) {
 // unprivileged user 65534.
 struct PermissionCase {
     const char* setup;
-    mode_t folderMode;
+    unsigned folderMode;
     bool file;
-    uid_t fileOwner;
-    gid_t fileGroup;
-    mode_t fileMode;
+    unsigned fileOwner;
+    unsigned fileGroup;
+    unsigned fileMode;
     int exitCode;
-    mode_t modeAfter;
+    unsigned modeAfter;
 };
 
 TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
-    if (::geteuid() != 0 || Shell("setpriv --version >/dev/null 2>&1") != 0) {
+    SKIP_ON_WINDOWS("it needs POSIX owners and modes, and another user");
+    if (!test::RunningAsRoot() || !std::filesystem::exists("/usr/bin/setpriv")) {
         GTEST_SKIP() << "needs root and setpriv to act as another user";
     }
-    constexpr uid_t kUs = 65534;
-    constexpr uid_t kRoot = 0;
+    constexpr unsigned kUs = 65534;
+    constexpr unsigned kRoot = 0;
     const std::vector<PermissionCase> cases = {
         {"another user's file in an open folder", 0777, true, kRoot, kRoot, 0644, 1, 0644},
         {"another user's file writable by our group", 0777, true, kRoot, kUs, 0664, 0, 0664},
@@ -336,7 +350,7 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         {"no file in a folder closed to us", 0755, false, 0, 0, 0, 1, 0},
     };
     TempFolder top;
-    ::chmod(top.Path().c_str(), 0755);
+    std::filesystem::permissions(top.Path(), std::filesystem::perms(0755));
     int n = 0;
     for (const PermissionCase& c : cases) {
         const std::string dir = "case" + std::to_string(n++);
@@ -345,14 +359,14 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         const std::string before = "[S]\r\nK=0\r\n";
         if (c.file) {
             top.Write(dir + "/zarava.ini", before);
-            ::chown(file.c_str(), c.fileOwner, c.fileGroup);
-            ::chmod(file.c_str(), c.fileMode);
+            test::SetOwner(file, c.fileOwner, c.fileGroup);
+            std::filesystem::permissions(file, std::filesystem::perms(c.fileMode));
         }
-        ::chmod(top.File(dir).c_str(), c.folderMode);
-        const ino_t inode = StatOf(file).st_ino;
+        std::filesystem::permissions(top.File(dir), std::filesystem::perms(c.folderMode));
+        const std::uint64_t inode = InodeOf(file);
 
-        const int exitCode = Shell("setpriv --reuid=65534 --regid=65534 --clear-groups " + kTool +
-                                   " --file " + file + " set S K 1 2>/dev/null");
+        const int exitCode =
+            Tool({"--file", file, "set", "S", "K", "1"}, nullptr, {.asNobody = true});
         EXPECT_EQ(exitCode, c.exitCode) << c.setup;
         std::set<std::string> names = top.Names(dir);
         names.erase(".zarava.ini.lock");
@@ -363,11 +377,11 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         EXPECT_EQ(names, std::set<std::string>{"zarava.ini"}) << c.setup;
         EXPECT_EQ(top.Read(dir + "/zarava.ini"), c.exitCode == 0 ? "[S]\r\nK=1\r\n" : before)
             << c.setup;
-        const struct stat after = StatOf(file);
-        EXPECT_EQ(after.st_ino, inode) << c.setup << ": changed in place";
-        EXPECT_EQ(after.st_uid, c.fileOwner) << c.setup;
-        EXPECT_EQ(after.st_gid, c.fileGroup) << c.setup;
-        EXPECT_EQ(after.st_mode & 07777, c.modeAfter) << c.setup;
+        const FileVersion after = ReadFileVersion(file).value_or(FileVersion{});
+        EXPECT_EQ(after.inode, inode) << c.setup << ": changed in place";
+        EXPECT_EQ(after.owner, c.fileOwner) << c.setup;
+        EXPECT_EQ(after.group, c.fileGroup) << c.setup;
+        EXPECT_EQ(after.mode, c.modeAfter) << c.setup;
     }
 }
 
@@ -376,10 +390,12 @@ TEST(SharedWritesTest, TemporaryFilesOfKilledWritersGoAtTheNextWrite) {
     const std::string file = folder.File("zarava.ini");
     folder.Write("zarava.ini", IssuerFile());
     // Writers killed 1 to 9 ms after their start, on a file they may build on at once.
+    const TempFolder output;
     for (int i = 0; i < 20; ++i) {
         test::MakeOld(file);
-        Shell("timeout -s KILL 0.00" + std::to_string(1 + i % 9) + " " + kTool + " --file " + file +
-              " set S K " + std::to_string(i));
+        const test::ProgramRun writer(
+            output, {ZARAVA_SETTINGS_TOOL, "--file", file, "set", "S", "K", std::to_string(i)});
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + i % 9));
     }
     // A minute later by the file's clock: whatever they left is old. One more file is another
     // writer's, still at work, and one is not ours at all.
