@@ -1,11 +1,14 @@
 #include "qtview/LabelText.h"
 
+#include "Extent.h"
+
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace zarava {
@@ -56,19 +59,6 @@ TEST(LabelTextTest, LinesBreakBetweenCharactersWithTheJapaneseRules) {
     }
 }
 
-// Ink of the colour inside an image.
-QRect Ink(const QImage& image, QRgb colour) {
-    QRect ink;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) == colour) {
-                ink |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return ink;
-}
-
 QImage Draw(const LabelLayout& layout, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -114,7 +104,7 @@ TEST(LabelTextTest, NoticeWrapsShrinksOnlyWhenItMustAndStaysInsideThePanel) {
         }
         EXPECT_EQ(joined, c.text);
         // No glyph touches the panel's edge, let alone crosses it.
-        const QRect ink = Ink(Draw(layout, c.panel), qRgb(0, 0, 0));
+        const QRect ink = test::Extent(Draw(layout, c.panel), qRgb(0, 0, 0));
         ASSERT_FALSE(ink.isEmpty());
         EXPECT_GT(ink.left(), 0);
         EXPECT_GT(ink.top(), 0);

@@ -1,3 +1,4 @@
+#include "Extent.h"
 #include "TestDisplay.h"
 
 #include "infoband/FillerWindow.h"
@@ -19,6 +20,7 @@
 namespace zarava {
 namespace {
 
+using test::Extent;
 using test::TestDisplay;
 
 constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
@@ -32,23 +34,6 @@ QImage Grab(const WindowSnapshot& snapshot, QSize size) {
     view.resize(size);
     view.setSnapshot(snapshot);
     return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// The smallest rectangle holding every pixel of the colour inside `area`; empty if none.
-QRect Extent(const QImage& image, QRgb colour, QRect area = {}, int tolerance = 0) {
-    area = area.isNull() ? image.rect() : area.intersected(image.rect());
-    const auto near = [&](int a, int b) { return std::abs(a - b) <= tolerance; };
-    QRect found;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (near(qRed(p), qRed(colour)) && near(qGreen(p), qGreen(colour)) &&
-                near(qBlue(p), qBlue(colour))) {
-                found |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return found;
 }
 
 // Where a design rectangle (twips of the room window) lands in a window of the given size.
