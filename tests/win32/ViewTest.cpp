@@ -87,20 +87,11 @@ private:
     std::vector<DWORD> pixels_;
 };
 
-// A 2 x 2 picture file (BMP) in orange.
-std::string OrangeBitmapFile() {
-    const auto le = [](unsigned value, int bytes) {
-        std::string b;
-        for (int i = 0; i < bytes; ++i) {
-            b += static_cast<char>(value >> (8 * i) & 0xFF);
-        }
-        return b;
-    };
-    const std::string row = std::string("\x00\x80\xFF\x00\x80\xFF", 6) + std::string(2, '\0');
-    return "BM" + le(54 + 16, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(2, 4) + le(2, 4) +
-           le(1, 2) + le(24, 2) + le(0, 4) + le(16, 4) + le(2835, 4) + le(2835, 4) + le(0, 4) +
-           le(0, 4) + row + row;
-}
+// A 1 x 1 picture file (BMP) in orange.
+const std::string kOrangeBitmap("BM:\0\0\0\0\0\0\0"
+                                "6\0\0\0(\0\0\0\1\0\0\0\1\0\0\0\1\0\x18\0\0\0\0\0\4\0\0\0\x13\v\0\0"
+                                "\x13\v\0\0\0\0\0\0\0\0\0\0\0\x80\xff\0",
+                                58);
 
 class ViewTest : public ::testing::Test {
 protected:
@@ -205,7 +196,7 @@ TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
     EXPECT_EQ(cleared.Count(image, kWindowBackground), image.width * image.height);
 
     // A picture file of the program folder, stretched over the whole control.
-    digit.picture.fileBytes = std::make_shared<const std::string>(OrangeBitmapFile());
+    digit.picture.fileBytes = std::make_shared<const std::string>(kOrangeBitmap);
     Publish(1, {{0, heading}, {1, digit}});
     EXPECT_EQ(Capture(frame_).Count(image, kOrange), image.width * image.height);
 }
