@@ -1,6 +1,6 @@
 #include "qtview/LabelText.h"
 
-#include "Extent.h"
+#include "Pictures.h"
 
 #include <QFontDatabase>
 #include <QImage>

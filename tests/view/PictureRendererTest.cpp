@@ -1,6 +1,6 @@
 #include "qtview/PictureRenderer.h"
-#include "ports/WindowState.h"
-#include "qtview/WindowView.h"
+
+#include "Pictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,12 +128,7 @@ TEST(PictureRendererTest, PicturesStretchedEightTimesInAWindowHaveSharpSmoothEdg
         const WindowDesign window{"Probe", control.width, control.height, {}, {control}};
         WindowSnapshot snapshot{1, &window, {ControlState{}}};
         snapshot.controls[0].picture.resource = name;
-        WindowView view;
-        view.resize(design.bitmap.size() * 8);
-        view.setSnapshot(snapshot);
-
-        std::vector<int> ramps =
-            Ramps(view.grab().toImage().convertToFormat(QImage::Format_RGB32), design);
+        std::vector<int> ramps = Ramps(test::Grab(snapshot, design.bitmap.size() * 8), design);
         ASSERT_GT(ramps.size(), 100u) << name;
         std::nth_element(ramps.begin(), ramps.begin() + ramps.size() / 2, ramps.end());
         const auto soft = std::count_if(ramps.begin(), ramps.end(), [](int r) { return r > 0; });

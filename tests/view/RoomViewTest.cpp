@@ -1,9 +1,7 @@
-#include "Extent.h"
+#include "Pictures.h"
 #include "TestDisplay.h"
 
 #include "infoband/FillerWindow.h"
-#include "qtview/Fonts.h"
-#include "qtview/WindowView.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -21,20 +19,13 @@ namespace zarava {
 namespace {
 
 using test::Extent;
+using test::Grab;
 using test::TestDisplay;
 
 constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 constexpr QRgb kSolid = qRgb(0x12, 0xC4, 0x56); // a colour no design uses
 const QSize kDesignSize(792, 581);
 const QSize kDouble(1584, 1162);
-
-QImage Grab(const WindowSnapshot& snapshot, QSize size) {
-    InstallDesignFontSubstitutions(); // as the program does at start
-    WindowView view;
-    view.resize(size);
-    view.setSnapshot(snapshot);
-    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 // Where a design rectangle (twips of the room window) lands in a window of the given size.
 QRect Expected(int left, int top, int width, int height, QSize size) {

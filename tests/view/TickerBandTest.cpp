@@ -1,6 +1,6 @@
 #include "qtview/TickerBand.h"
 
-#include "Extent.h"
+#include "Pictures.h"
 
 #include "qtview/Fonts.h"
 
@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace zarava {
@@ -30,28 +31,20 @@ public:
     void CancelWake() override { wake_ = {}; }
     bool Armed() const { return static_cast<bool>(wake_); }
 
-    // Each wake-up on time, up to `us`.
-    void RunUntil(std::int64_t us) {
+    // Each wake-up on time, up to `us`; or, `late`, straight to `us`, where a wake-up due
+    // meanwhile comes once.
+    void RunUntil(std::int64_t us, bool late = false) {
         while (wake_ && due_ <= us) {
-            now_ = due_;
-            Fire();
+            now_ = late ? us : due_;
+            std::exchange(wake_, {})();
+            if (late) {
+                break;
+            }
         }
         now_ = us;
-    }
-    // Straight to `us`; a wake-up due meanwhile comes once, late.
-    void JumpTo(std::int64_t us) {
-        now_ = us;
-        if (wake_ && due_ <= us) {
-            Fire();
-        }
     }
 
 private:
-    void Fire() {
-        auto wake = std::move(wake_);
-        wake_ = {};
-        wake();
-    }
     std::int64_t now_ = 1'000'000;
     std::int64_t due_ = 0;
     std::function<void()> wake_;
@@ -150,7 +143,7 @@ TEST_F(TickerBandTest, TextMovesTheSameWholeNumberOfPixelsEveryFrame) {
     const std::int64_t start = Start();
     clock.RunUntil(Frame(start, 50));
     const int before = FindInk(band).left();
-    clock.JumpTo(Frame(start, 60) + 5000);
+    clock.RunUntil(Frame(start, 60) + 5000, true);
     EXPECT_EQ(before - FindInk(band).left(), 10 * 4);
 }
 
@@ -216,7 +209,7 @@ TEST_F(TickerBandTest, LongCaptionMovesAsAShortOne) {
     const std::int64_t start = Start();
     const int far = 30000; // frames: 60,000 pixels into the text
     clock.RunUntil(Frame(start, 5));
-    clock.JumpTo(Frame(start, far));
+    clock.RunUntil(Frame(start, far), true);
     const QImage there = OnScreen(band);
     clock.RunUntil(Frame(start, far + 1));
     const QImage next = OnScreen(band);

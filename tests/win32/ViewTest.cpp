@@ -101,25 +101,18 @@ protected:
     }
 
     void Show(std::vector<int> children) {
-        FrameSnapshot f;
-        f.shown = true;
-        f.titleBar = false;
-        f.topMost = true;
-        f.children = std::move(children);
-        f.arrangement = Arrangement::TileVertical;
-        frame_.ApplyFrame(f);
+        frame_.ApplyFrame({.shown = true,
+                           .titleBar = false,
+                           .topMost = true,
+                           .children = std::move(children),
+                           .arrangement = Arrangement::TileVertical});
     }
 
-    void Publish(int id, const std::map<int, ControlState>& states) {
+    void Publish(int id, std::map<int, ControlState> states) {
         WindowChanges changes{id, &kDesign};
-        for (std::size_t i = 0; i < kDesign.controls.size(); ++i) {
-            ControlState state;
-            state.top = kDesign.controls[i].top;
-            if (const auto it = states.find(static_cast<int>(i)); it != states.end()) {
-                state = it->second;
-                state.top = kDesign.controls[i].top;
-            }
-            changes.controls.push_back({static_cast<int>(i), state});
+        for (int i = 0; i < static_cast<int>(kDesign.controls.size()); ++i) {
+            states[i].top = kDesign.controls[static_cast<std::size_t>(i)].top;
+            changes.controls.push_back({i, states[i]});
         }
         frame_.ApplyWindow(changes);
     }

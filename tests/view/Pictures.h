@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ports/WindowState.h"
+#include "qtview/Fonts.h"
+#include "qtview/WindowView.h"
+
 #include <QImage>
 
 #include <cstdlib>
@@ -23,6 +27,15 @@ inline QRect Extent(const QImage& picture, QRgb colour, QRect area = {}, int tol
         }
     }
     return found;
+}
+
+// What a window shows of the snapshot at the given size, its fonts as the program has them.
+inline QImage Grab(const WindowSnapshot& snapshot, QSize size) {
+    InstallDesignFontSubstitutions();
+    WindowView view;
+    view.resize(size);
+    view.setSnapshot(snapshot);
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace zarava::test
