@@ -139,7 +139,7 @@ Rect WindowRect(HWND window, HWND relativeTo) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildren) {
+TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildrenThatTakeTheKeys) {
     Publish(1, {});
     Publish(2, {});
     Show({2, 1});
@@ -153,15 +153,24 @@ TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildren) {
     EXPECT_EQ(shown[0].cell, cells[0]); // the most recently shown window lands top left
     EXPECT_EQ(shown[1].cell, cells[1]);
     EXPECT_EQ(shown[0].snapshot->windowId, 2);
-    std::vector<Rect> children; // the child windows inside their cells' borders
+    // The child windows inside their cells' borders. Typed characters go to the window last
+    // clicked, here the top left one.
+    SendMessageW(frame_.Handle(), WM_CHAR, L'A', 0);
+    std::vector<Rect> children;
     for (HWND w = GetWindow(frame_.Handle(), GW_CHILD); w != nullptr;
          w = GetWindow(w, GW_HWNDNEXT)) {
         if (w != frame_.Band().Handle()) {
             children.push_back(WindowRect(w, frame_.Handle()));
+            if (children.back() == ChildClient(cells[0])) {
+                SendMessageW(w, WM_LBUTTONDOWN, 0, 0);
+            }
         }
     }
     EXPECT_THAT(children,
                 ::testing::UnorderedElementsAre(ChildClient(cells[0]), ChildClient(cells[1])));
+    SendMessageW(frame_.Handle(), WM_CHAR, 0xD842, 0); // U+20BB7 as its two UTF-16 halves
+    SendMessageW(frame_.Handle(), WM_CHAR, 0xDFB7, 0);
+    EXPECT_EQ(keys_, (std::vector<std::pair<int, char32_t>>{{0, U'A'}, {2, U'\U00020BB7'}}));
 }
 
 TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
@@ -232,21 +241,6 @@ TEST_F(ViewTest, BandMovesAWholeNumberOfPixelsPerFrame) {
     EXPECT_EQ(notes_, std::vector<TickerNotification>{TickerNotification::PassEnded});
     SendMessageW(band.Handle(), WM_LBUTTONDBLCLK, 0, 0);
     EXPECT_EQ(notes_.back(), TickerNotification::DoubleClicked);
-}
-
-TEST_F(ViewTest, TypedCharactersGoToTheWindowLastClicked) {
-    Publish(7, {});
-    Show({7});
-    SendMessageW(frame_.Handle(), WM_CHAR, L'A', 0);
-    const HWND child = GetWindow(frame_.Handle(), GW_CHILD);
-    for (HWND w = child; w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (w != frame_.Band().Handle()) {
-            SendMessageW(w, WM_LBUTTONDOWN, 0, 0);
-        }
-    }
-    SendMessageW(frame_.Handle(), WM_CHAR, 0xD842, 0); // U+20BB7 as its two UTF-16 halves
-    SendMessageW(frame_.Handle(), WM_CHAR, 0xDFB7, 0);
-    EXPECT_EQ(keys_, (std::vector<std::pair<int, char32_t>>{{0, U'A'}, {7, U'\U00020BB7'}}));
 }
 
 } // namespace
