@@ -1,17 +1,15 @@
 #pragma once
 
-#include <chrono>
+#include "ProgramRun.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace zarava::test {
 
@@ -31,33 +29,16 @@ public:
     // Starts it and waits until it answers; false when it cannot run here.
     bool Start() {
         Stop();
-        std::vector<std::string> args{"pulseaudio",
-                                      "-n",
-                                      "--daemonize=no",
-                                      "--exit-idle-time=-1",
-                                      "--use-pid-file=no",
-                                      "--disable-shm=yes",
-                                      "--log-level=0",
-                                      "-L",
-                                      "module-native-protocol-unix auth-anonymous=1 socket=" +
-                                          Socket()};
+        std::string command = "exec pulseaudio -n --daemonize=no --exit-idle-time=-1 "
+                              "--use-pid-file=no --disable-shm=yes --log-level=0 -L "
+                              "'module-native-protocol-unix auth-anonymous=1 socket=" +
+                              Socket() + "'";
         for (std::size_t i = 0; i < outputs_.size(); ++i) {
-            args.push_back("-L");
-            args.push_back("module-null-sink sink_name=out" + std::to_string(i) +
-                           " sink_properties=device.description=" + outputs_[i]);
+            command += " -L 'module-null-sink sink_name=out" + std::to_string(i) +
+                       " sink_properties=device.description=" + outputs_[i] + "'";
         }
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        std::vector<std::string> env{"PULSE_RUNTIME_PATH=" + folder_, "HOME=" + folder_};
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("HOME=", 0) != 0 && entry.rfind("PULSE_RUNTIME_PATH=", 0) != 0) {
-                env.push_back(entry);
-            }
-        }
+        std::vector<std::string> env =
+            Environment({"PULSE_RUNTIME_PATH=" + folder_, "HOME=" + folder_});
         std::vector<char*> envp;
         for (std::string& e : env) {
             envp.push_back(e.data());
@@ -69,19 +50,16 @@ public:
             // Gone with the test, even one that crashed: it must not outlive the test holding
             // on to the test runner's output.
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            execvpe(argv[0], argv.data(), envp.data());
+            execle("/bin/sh", "sh", "-c", command.c_str(), nullptr, envp.data());
             _exit(127);
         }
-        for (int waited = 0; waited < 10000 && pid_ > 0; waited += 20) {
-            if (std::filesystem::exists(Socket())) {
-                return true;
-            }
+        const bool up = WaitUntil([this] {
             if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
                 pid_ = -1; // it could not start
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+            return pid_ <= 0 || std::filesystem::exists(Socket());
+        });
+        return up && pid_ > 0;
     }
 
     void Stop() {

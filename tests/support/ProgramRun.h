@@ -3,8 +3,10 @@
 #include "TempFolder.h"
 #include "WaitUntil.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -179,6 +181,22 @@ inline void ProgramRun::Kill() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+}
+
+// The test's own environment with the given variables set ("NAME=value") or removed ("NAME").
+inline std::vector<std::string> Environment(const std::vector<std::string>& changes) {
+    const auto name = [](const std::string& v) { return v.substr(0, v.find('=')); };
+    std::vector<std::string> variables;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string v = *e;
+        if (std::none_of(changes.begin(), changes.end(),
+                         [&](const std::string& c) { return name(c) == name(v); })) {
+            variables.push_back(v);
+        }
+    }
+    std::copy_if(changes.begin(), changes.end(), std::back_inserter(variables),
+                 [&](const std::string& c) { return c != name(c); });
+    return variables;
 }
 
 #endif

@@ -1,6 +1,6 @@
 #include "qtview/PictureRenderer.h"
-#include "ports/WindowState.h"
-#include "qtview/WindowView.h"
+
+#include "Pictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,40 +120,20 @@ std::vector<int> Ramps(const QImage& image, const Design& design) {
 }
 
 TEST(PictureRendererTest, PicturesStretchedEightTimesInAWindowHaveSharpSmoothEdges) {
-    const auto gif = std::make_shared<const std::string>(Resource("ImgR_7.gif").toStdString());
-    const struct {
-        Picture picture;
-        const char* design;
-        bool sharp;
-    } cases[] = {
-        {{"ImgR_7", nullptr}, "ImgR_7", true},
-        {{"GlyphYaku", nullptr}, "GlyphYaku", true},
-        {{"Banner", nullptr}, "Banner", true},
-        {{{}, gif}, "ImgR_7", false}, // the same digit as a picture file: its bitmap stretched
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.picture.fileBytes ? "file" : c.design);
-        const Design design(c.design);
+    for (const char* name : {"ImgR_7", "GlyphYaku", "Banner"}) {
+        const Design design(name);
         ControlDesign control;
         control.width = design.bitmap.width() * 15;
         control.height = design.bitmap.height() * 15;
         const WindowDesign window{"Probe", control.width, control.height, {}, {control}};
         WindowSnapshot snapshot{1, &window, {ControlState{}}};
-        snapshot.controls[0].picture = c.picture;
-        WindowView view;
-        view.resize(design.bitmap.size() * 8);
-        view.setSnapshot(snapshot);
-
-        std::vector<int> ramps =
-            Ramps(view.grab().toImage().convertToFormat(QImage::Format_RGB32), design);
-        ASSERT_GT(ramps.size(), 100u);
+        snapshot.controls[0].picture.resource = name;
+        std::vector<int> ramps = Ramps(test::Grab(snapshot, design.bitmap.size() * 8), design);
+        ASSERT_GT(ramps.size(), 100u) << name;
         std::nth_element(ramps.begin(), ramps.begin() + ramps.size() / 2, ramps.end());
-        const int typical = ramps[ramps.size() / 2];
-        const double soft = static_cast<double>(std::count_if(ramps.begin(), ramps.end(),
-                                                              [](int r) { return r > 0; })) /
-                            ramps.size();
-        EXPECT_EQ(typical <= 2 && soft >= 0.5, c.sharp)
-            << "typical ramp " << typical << " px, " << soft * 100 << "% of edges anti-aliased";
+        const auto soft = std::count_if(ramps.begin(), ramps.end(), [](int r) { return r > 0; });
+        EXPECT_LE(ramps[ramps.size() / 2], 2) << name << ": typical ramp in pixels";
+        EXPECT_GE(soft * 2, std::ssize(ramps)) << name << ": half the edges anti-aliased";
     }
 }
 
@@ -188,14 +167,9 @@ TEST(PictureRendererTest, LeavesOutPicturesItCannotReadWithoutSpoilingTheOthers)
     } cases[] = {
         {"# a comment\n\n  picture   P 10 10 F0F0F0 0080ff g  \r\n", true, true},
         {p + "missing\n", false, true},
-        {"picture P 10 10 F0F0F0 0080FF\n", false, true},
-        {"picture P 0 10 F0F0F0 0080FF g\n", false, true},
         {"picture P 10 10 F0F0F0 0x80FF g\n", false, true},
         {"shape b 0\nM 1 1\nL 9 nan\nZ\n" + p + "b\n", false, true},
-        {"shape b 0\nL 9 9\nL 1 9\nZ\n" + p + "b\n", false, true},
-        {"shape b 0\nM 1 1\nC 9 9 1 9\nZ\n" + p + "b\n", false, true},
         {"shape b -1\nM 1 1\nL 9 9\nL 1 9\nZ\n" + p + "b\n", false, true},
-        {"shape b 0\n" + p + "b\n", false, true},
         {"shape g 0\nM 1 1\nL 2 2\nZ\n" + p + "g\n", true, true}, // the first g
         // Lines that cannot be read spoil the shape they follow.
         {QByteArray("\x00\xff\x89PNG\r\n\x1a\nZ Z\n", 13) + p + "g\n", false, false},

@@ -87,20 +87,11 @@ private:
     std::vector<DWORD> pixels_;
 };
 
-// A 2 x 2 picture file (BMP) in orange.
-std::string OrangeBitmapFile() {
-    const auto le = [](unsigned value, int bytes) {
-        std::string b;
-        for (int i = 0; i < bytes; ++i) {
-            b += static_cast<char>(value >> (8 * i) & 0xFF);
-        }
-        return b;
-    };
-    const std::string row = std::string("\x00\x80\xFF\x00\x80\xFF", 6) + std::string(2, '\0');
-    return "BM" + le(54 + 16, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(2, 4) + le(2, 4) +
-           le(1, 2) + le(24, 2) + le(0, 4) + le(16, 4) + le(2835, 4) + le(2835, 4) + le(0, 4) +
-           le(0, 4) + row + row;
-}
+// A 1 x 1 picture file (BMP) in orange.
+const std::string kOrangeBitmap("BM:\0\0\0\0\0\0\0"
+                                "6\0\0\0(\0\0\0\1\0\0\0\1\0\0\0\1\0\x18\0\0\0\0\0\4\0\0\0\x13\v\0\0"
+                                "\x13\v\0\0\0\0\0\0\0\0\0\0\0\x80\xff\0",
+                                58);
 
 class ViewTest : public ::testing::Test {
 protected:
@@ -110,25 +101,18 @@ protected:
     }
 
     void Show(std::vector<int> children) {
-        FrameSnapshot f;
-        f.shown = true;
-        f.titleBar = false;
-        f.topMost = true;
-        f.children = std::move(children);
-        f.arrangement = Arrangement::TileVertical;
-        frame_.ApplyFrame(f);
+        frame_.ApplyFrame({.shown = true,
+                           .titleBar = false,
+                           .topMost = true,
+                           .children = std::move(children),
+                           .arrangement = Arrangement::TileVertical});
     }
 
-    void Publish(int id, const std::map<int, ControlState>& states) {
+    void Publish(int id, std::map<int, ControlState> states) {
         WindowChanges changes{id, &kDesign};
-        for (std::size_t i = 0; i < kDesign.controls.size(); ++i) {
-            ControlState state;
-            state.top = kDesign.controls[i].top;
-            if (const auto it = states.find(static_cast<int>(i)); it != states.end()) {
-                state = it->second;
-                state.top = kDesign.controls[i].top;
-            }
-            changes.controls.push_back({static_cast<int>(i), state});
+        for (int i = 0; i < static_cast<int>(kDesign.controls.size()); ++i) {
+            states[i].top = kDesign.controls[static_cast<std::size_t>(i)].top;
+            changes.controls.push_back({i, states[i]});
         }
         frame_.ApplyWindow(changes);
     }
@@ -155,7 +139,7 @@ Rect WindowRect(HWND window, HWND relativeTo) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildren) {
+TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildrenThatTakeTheKeys) {
     Publish(1, {});
     Publish(2, {});
     Show({2, 1});
@@ -169,15 +153,24 @@ TEST_F(ViewTest, FrameCoversItsMonitorWithTheBandAndTiledChildren) {
     EXPECT_EQ(shown[0].cell, cells[0]); // the most recently shown window lands top left
     EXPECT_EQ(shown[1].cell, cells[1]);
     EXPECT_EQ(shown[0].snapshot->windowId, 2);
-    std::vector<Rect> children; // the child windows inside their cells' borders
+    // The child windows inside their cells' borders. Typed characters go to the window last
+    // clicked, here the top left one.
+    SendMessageW(frame_.Handle(), WM_CHAR, L'A', 0);
+    std::vector<Rect> children;
     for (HWND w = GetWindow(frame_.Handle(), GW_CHILD); w != nullptr;
          w = GetWindow(w, GW_HWNDNEXT)) {
         if (w != frame_.Band().Handle()) {
             children.push_back(WindowRect(w, frame_.Handle()));
+            if (children.back() == ChildClient(cells[0])) {
+                SendMessageW(w, WM_LBUTTONDOWN, 0, 0);
+            }
         }
     }
     EXPECT_THAT(children,
                 ::testing::UnorderedElementsAre(ChildClient(cells[0]), ChildClient(cells[1])));
+    SendMessageW(frame_.Handle(), WM_CHAR, 0xD842, 0); // U+20BB7 as its two UTF-16 halves
+    SendMessageW(frame_.Handle(), WM_CHAR, 0xDFB7, 0);
+    EXPECT_EQ(keys_, (std::vector<std::pair<int, char32_t>>{{0, U'A'}, {2, U'\U00020BB7'}}));
 }
 
 TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
@@ -205,7 +198,7 @@ TEST_F(ViewTest, ImageShowsItsPictureAndLabelItsCaptionInItsColours) {
     EXPECT_EQ(cleared.Count(image, kWindowBackground), image.width * image.height);
 
     // A picture file of the program folder, stretched over the whole control.
-    digit.picture.fileBytes = std::make_shared<const std::string>(OrangeBitmapFile());
+    digit.picture.fileBytes = std::make_shared<const std::string>(kOrangeBitmap);
     Publish(1, {{0, heading}, {1, digit}});
     EXPECT_EQ(Capture(frame_).Count(image, kOrange), image.width * image.height);
 }
@@ -248,21 +241,6 @@ TEST_F(ViewTest, BandMovesAWholeNumberOfPixelsPerFrame) {
     EXPECT_EQ(notes_, std::vector<TickerNotification>{TickerNotification::PassEnded});
     SendMessageW(band.Handle(), WM_LBUTTONDBLCLK, 0, 0);
     EXPECT_EQ(notes_.back(), TickerNotification::DoubleClicked);
-}
-
-TEST_F(ViewTest, TypedCharactersGoToTheWindowLastClicked) {
-    Publish(7, {});
-    Show({7});
-    SendMessageW(frame_.Handle(), WM_CHAR, L'A', 0);
-    const HWND child = GetWindow(frame_.Handle(), GW_CHILD);
-    for (HWND w = child; w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (w != frame_.Band().Handle()) {
-            SendMessageW(w, WM_LBUTTONDOWN, 0, 0);
-        }
-    }
-    SendMessageW(frame_.Handle(), WM_CHAR, 0xD842, 0); // U+20BB7 as its two UTF-16 halves
-    SendMessageW(frame_.Handle(), WM_CHAR, 0xDFB7, 0);
-    EXPECT_EQ(keys_, (std::vector<std::pair<int, char32_t>>{{0, U'A'}, {7, U'\U00020BB7'}}));
 }
 
 } // namespace
