@@ -204,17 +204,6 @@ TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedHoweverItEnds) {
     }
 }
 
-TEST_F(IssuerSimTest, SecondSimulatorOnTheSameFolderRefuses) {
-    ProgramRun first(logs, Sim({"--folder", folder.Path(), "--script", Script("")}));
-    ASSERT_TRUE(WaitUntil([&] { return Form() == "1"; }));
-    ProgramRun second(logs, Sim({"--folder", folder.Path() + "/.", "--speed", "600"}));
-    EXPECT_EQ(second.Wait(), 1);
-    EXPECT_NE(second.Err().find("already running"), std::string::npos) << second.Err();
-    EXPECT_EQ(Form(), "1") << "the refused one leaves the bit alone";
-    first.Signal(SIGTERM);
-    EXPECT_EQ(first.Wait(), 0);
-}
-
 TEST_F(IssuerSimTest, FolderThatCannotBeWrittenIsRefused) {
     ProgramRun missing(logs, Sim({"--folder", folder / "missing"}));
     EXPECT_EQ(missing.Wait(), 1);

@@ -70,13 +70,11 @@ protected:
         ::chmod(display.c_str(), 0755);
     }
 
-    void SetForm(const std::string& value) {
-        SystemClock clock;
-        ASSERT_NE(WriteSetting(clock, "USER INFOMATION", "FORM", value, program + "/zarava.ini"),
-                  0);
+    void SetForm(const std::string& value, const std::string& folder = "") {
+        const std::string ini = (folder.empty() ? program : folder) + "/zarava.ini";
+        ASSERT_NE(WriteSetting(clock, "USER INFOMATION", "FORM", value, ini), 0);
     }
     std::string Form() {
-        SystemClock clock;
         return ReadSetting(clock, "USER INFOMATION", "FORM", program + "/zarava.ini");
     }
 
@@ -115,7 +113,6 @@ protected:
         }
         return starts;
     }
-    std::string Record() const { return ReadBytes(record); }
     std::string Err() const { return kiosk_->Err(); }
     std::string Log(const std::string& folder = "") const {
         std::string text;
@@ -128,6 +125,7 @@ protected:
     }
     pid_t Pid() const { return kiosk_->Pid(); }
 
+    SystemClock clock;
     TempFolder work;
     std::string program; // the issuer's folder
     std::string record;
@@ -153,7 +151,7 @@ TEST_F(KioskTest, WaitsIdlyForAnIssuerBitThenStartsTheDisplayAndPassesOnSigterm)
     EXPECT_EQ(Count(Log(), "waiting for the issuer: FORM is 4"), 1);
 
     EXPECT_EQ(Stop(SIGTERM), 0);
-    EXPECT_EQ(Count(Record(), "TERM"), 1);
+    EXPECT_EQ(Count(ReadBytes(record), "TERM"), 1);
     EXPECT_EQ(Count(Log(), "stopping on SIGTERM"), 1);
     EXPECT_EQ(Count(Log(), "display ended (exit status 0)"), 1);
     EXPECT_EQ(Starts().size(), 1u);
@@ -207,8 +205,7 @@ TEST_F(KioskTest, ShareLateAtBootOrComingAndGoingIsWaitedForAndLoggedOnceEachWay
     // The mount point appears before the share is mounted on it: still nothing to follow.
     std::filesystem::create_directory(share);
     ASSERT_TRUE(WaitUntil([&] { return Count(Err(), "no zarava.ini in " + share) == 1; }));
-    SystemClock clock; // the share is mounted, the issuer not yet running
-    ASSERT_NE(WriteSetting(clock, "USER INFOMATION", "FORM", "0", share + "/zarava.ini"), 0);
+    SetForm("0", share); // the share is mounted, the issuer not yet running
     ASSERT_TRUE(WaitUntil([&] { return Count(Err(), "waiting for the issuer") == 1; }));
     for (int i = 0; i < 10; ++i) {
         std::filesystem::rename(share, work / "aside");
@@ -226,7 +223,7 @@ TEST_F(KioskTest, ShareLateAtBootOrComingAndGoingIsWaitedForAndLoggedOnceEachWay
     EXPECT_NE(Lines(Err()).back().find("waiting for the issuer: FORM is 0"), std::string::npos);
     EXPECT_LE(Lines(Err()).size(), 6u);
 
-    ASSERT_NE(WriteSetting(clock, "USER INFOMATION", "FORM", "1", share + "/zarava.ini"), 0);
+    SetForm("1", share);
     ASSERT_TRUE(WaitUntil([&] { return !Starts().empty(); }));
     EXPECT_EQ(Starts().front(), "--folder " + share + " -tolv");
     // The lines written while the folder could not be read stay on standard error only.
