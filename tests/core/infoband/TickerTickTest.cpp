@@ -53,13 +53,13 @@ protected:
 };
 
 TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
-    // Yesterday, a folder, no file or an unreadable one: the band keeps the start-up's line,
-    // which is the message alone, and no new pass starts.
+    // Yesterday's news or none: the band keeps the start-up's line, which is the message alone,
+    // and no new pass starts.
     const std::string kept = "kept";
     const struct {
         std::string display; // lines of [DISPLAY INFOMATION]
         const char* file;    // the news file's name, nullptr for none
-        std::string bytes;   // its bytes; "/" makes a folder of that name
+        std::string bytes;
         int daysOld;
         std::string line; // the band's line after the first tick
     } cases[] = {
@@ -69,7 +69,6 @@ TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
         {"TIME=1\r\nNEWS=1\r\nMSSG 3=m\r\n", "NEWS.SJIS", "\x95\x5C\r\n", 0,
          kClock0900 + std::string("m") + kBanner + "◆表　　"},
         {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "A\r\n", 1, kept},
-        {"NEWS=1\r\nMSSG 3=m\r\n", "news.sjis", "/", 0, kept},
         {"NEWS=1\r\nMSSG 3=m\r\n", nullptr, "", 0, kept},
         {"NEWS=2\r\nMSSG 3=m\r\n", "news.sjis", "\x80\r\n", 0,
          "m" + std::string(kBanner) + "◆\uFFFD　　"},
@@ -79,12 +78,8 @@ TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
         for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
             std::filesystem::remove_all(entry.path()); // a fresh folder for each case
         }
-        if (c.file && c.bytes == "/") {
-            std::filesystem::create_directory(temp_.File(c.file));
-        } else if (c.file) {
-            temp_.Write(c.file, c.bytes);
-        }
         if (c.file) {
+            temp_.Write(c.file, c.bytes);
             SetWritten(c.file, c.daysOld, c.daysOld ? 23 : 0, c.daysOld ? 59 : 1);
         }
         StartWith(c.display);
