@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 
 #include "ports/Geometry.h"
+#include "roomdisplay/RoomDesign.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,9 @@ TEST(PicturesTest, ResourceFileListsEveryDesignPictureAsAnOpaqueTwoColourGif) {
         const std::string head = ExpectedHead(expected);
         EXPECT_EQ(gif.substr(0, head.size()), head);
         EXPECT_TRUE(gif.ends_with(std::string("\0;", 2))) << "image data, then the trailer";
+    }
+    for (const ControlDesign& c : RoomWindowDesign().controls) {
+        EXPECT_TRUE(*c.picture == '\0' || ExpectedPictures().count(c.picture)) << c.picture;
     }
     EXPECT_EQ(entries["outlines.txt"], "pictures/outlines.txt");
     entries.erase("outlines.txt");

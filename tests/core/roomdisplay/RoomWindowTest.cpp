@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -90,19 +89,6 @@ TEST(RoomWindowTest, MessageInfoBitsTwoAndFourShowTheWaitingTimeAndCountLines) {
             EXPECT_EQ(StateOf(s, "ImgMachi", std::min(i, 3)).visible, count) << value << " " << i;
         }
         EXPECT_EQ(StateOf(s, "ImgW", 35).top, time ? 6000 : 8000) << value;
-    }
-}
-
-TEST(RoomWindowTest, DesignNamesEachControlOnceAndEveryPictureIsCarriedByTheProgram) {
-    const std::filesystem::path pictures =
-        std::filesystem::path(ZARAVA_SOURCE_DIR) / "resources" / "pictures";
-    std::set<std::pair<std::string, int>> seen;
-    for (const ControlDesign& c : RoomWindowDesign().controls) {
-        EXPECT_TRUE(seen.insert({c.name, c.index}).second) << c.name << "(" << c.index << ")";
-        if (*c.picture != '\0') {
-            EXPECT_TRUE(std::filesystem::exists(pictures / (std::string(c.picture) + ".gif")))
-                << c.name << "(" << c.index << "): " << c.picture;
-        }
     }
 }
 
