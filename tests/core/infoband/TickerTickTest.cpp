@@ -97,9 +97,10 @@ TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
 }
 
 TEST_F(TickerTickTest, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
-    StartWith("TIME=1\r\nNEWS=0\r\nMSSG 3=first\r\n");
+    StartWith("TIME=1\r\nNEWS=0\r\nMSSG 3=  first  \r\n");
     EXPECT_EQ(Band().tickerPass, 1u);
-    EXPECT_EQ(Band().tickerCaption, "first"); // the start-up's own pass
+    EXPECT_EQ(Band().tickerCaption, "first"); // the start-up's own pass, trimmed
+    EXPECT_FALSE(Band().tickerRepeat);
     AdvanceTo(999);
     EXPECT_EQ(Band().tickerPass, 1u);
     AdvanceTo(1000);

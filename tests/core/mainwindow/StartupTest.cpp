@@ -56,8 +56,11 @@ TEST_F(FrameFixture, RoomsFromTheCommandLineAreCreatedFromSixDownToOne) {
     ASSERT_EQ(f.children.size(), 3u);
     EXPECT_EQ(RoomOf(host_.windows.at(f.children[0])), 1); // room 1 is shown last: top left
     EXPECT_NE(Ini().find("FORM=7\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(folder_ / "Temp"));
+    EXPECT_TRUE(fs::is_directory(folder_ / "Log"));
 
-    d.Unload();
+    // A double-click on the band closes the display.
+    Run([&d] { d.OnTickerNotification(TickerNotification::DoubleClicked); });
     EXPECT_EQ(host_.endedWith, 0);
     EXPECT_NE(Ini().find("FORM=3\r\n"), std::string::npos);
     for (const auto& [id, w] : host_.windows) {
@@ -151,22 +154,6 @@ TEST_F(FrameFixture, UnwritableFolderStopsWithTheWriteAccessMessage) {
     EXPECT_EQ(host_.endedWith, 1);
     EXPECT_TRUE(host_.windows.empty());
     folder_ = folder_.parent_path();
-}
-
-TEST_F(FrameFixture, TickerGetsTheTrimmedBandMessageAndOnePass) {
-    WriteIni("[DISPLAY INFOMATION]\r\nMSSG 3=  Welcome  \r\n[USER INFOMATION]\r\nFORM=1\r\n");
-    MainFrame& d = Start("1");
-    const FrameSnapshot& f = host_.frames.back();
-    EXPECT_EQ(f.tickerCaption, "Welcome");
-    EXPECT_EQ(f.tickerPass, 1u);
-    EXPECT_FALSE(f.tickerRepeat);
-    EXPECT_TRUE(fs::is_directory(folder_ / "Temp"));
-    EXPECT_TRUE(fs::is_directory(folder_ / "Log"));
-
-    // A double-click on the band closes the display.
-    Run([&d] { d.OnTickerNotification(TickerNotification::DoubleClicked); });
-    EXPECT_EQ(host_.endedWith, 0);
-    EXPECT_NE(Ini().find("FORM=1\r\n"), std::string::npos);
 }
 
 } // namespace
