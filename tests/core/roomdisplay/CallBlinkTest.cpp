@@ -175,7 +175,7 @@ protected:
     int stamp_ = 0;
 };
 
-TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
+TEST_F(CallBlinkTest, ARefreshShowsTheFirstCallAtTheNextTickAndAClosedRoomNeitherPollsNorBlinks) {
     const std::vector<Ticket> calls{{"1", "呼", "9:00", "9:05", "3"},
                                     {"2", "呼", "9:01", "9:06", "4"}};
     Issue(1, calls);
@@ -190,6 +190,24 @@ TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNext
     EXPECT_EQ(runs[1].first, "off");
     EXPECT_LE(runs[1].second, 100) << "the refresh blanks the call area until the next tick";
     EXPECT_EQ(runs[2].first, "001@3");
+
+    // Closed, the room neither polls nor blinks.
+    d.folder.Write("chime.wav", "x");
+    d.Run([&] {
+        SettingsSnapshot settings = d.program.SettingsInPlace();
+        room->Close(settings);
+    });
+    const bool banner = room->State("ImgCall", 3).visible;
+    // The issuer calls the next ticket and asks for the chime.
+    Issue(1, {{"2", "呼", "9:00", "9:05", "3"}});
+    std::string ini = d.folder.Read("zarava.ini");
+    ini.replace(ini.find("1CALL SOUND=0"), 13, "1CALL SOUND=1");
+    d.folder.Write("zarava.ini", ini);
+    for (int t = 0; t < 3000; t += 100) {
+        d.time.AdvanceBy(100);
+        EXPECT_EQ(room->State("ImgCall", 3).visible, banner) << t;
+    }
+    EXPECT_TRUE(d.sound.played.empty());
 }
 
 // The last called ticket is served 100 ms later at each try, so that it happens at every
@@ -214,28 +232,6 @@ TEST_F(CallBlinkTest, ANoticeStaysUpWhenTheLastCallIsServedAtAnyPhaseOfTheTurns)
     const Runs runs = Watch(*room, 4000);
     EXPECT_EQ(runs[1].first, "008@3");
     EXPECT_LE(runs[0].second, RoomWindow::kPollMs + 600 + 100);
-}
-
-TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
-    d.folder.Write("chime.wav", "x");
-    Issue(1, {{"1", "呼", "9:00", "9:05", "3"}});
-    auto room = d.Room(1);
-    d.time.AdvanceBy(3000);
-    d.Run([&] {
-        SettingsSnapshot settings = d.program.SettingsInPlace();
-        room->Close(settings);
-    });
-    const bool banner = room->State("ImgCall", 3).visible;
-    // The issuer calls the next ticket and asks for the chime.
-    Issue(1, {{"2", "呼", "9:00", "9:05", "3"}});
-    std::string ini = d.folder.Read("zarava.ini");
-    ini.replace(ini.find("1CALL SOUND=0"), 13, "1CALL SOUND=1");
-    d.folder.Write("zarava.ini", ini);
-    for (int t = 0; t < 3000; t += 100) {
-        d.time.AdvanceBy(100);
-        EXPECT_EQ(room->State("ImgCall", 3).visible, banner) << t;
-    }
-    EXPECT_TRUE(d.sound.played.empty());
 }
 
 } // namespace
