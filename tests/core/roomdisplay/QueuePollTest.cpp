@@ -137,19 +137,6 @@ TEST_F(QueuePollTest, OnlyADifferentTimeOfDayOfTheStampIsDrawn) {
     EXPECT_EQ(BoardText(d.Published(*room)), "waiting | count __0 | time __0");
 }
 
-TEST_F(QueuePollTest, NewTodayShowsThePreviousDayUntilItsFileExists) {
-    WriteQueue(2, Noon(0));
-    Load();
-    At(100);
-    settings.today = "20240109";
-    Configure();
-    d.time.AdvanceBy(3000);
-    EXPECT_EQ(Count(), "__2");
-    WriteQueue(7, Noon(5), "20240109");
-    d.time.AdvanceBy(RoomWindow::kPollMs + 1);
-    EXPECT_EQ(Count(), "__7");
-}
-
 TEST_F(QueuePollTest, TodayNeverLeadsOutOfTheTempFolder) {
     std::filesystem::create_directories(d.folder / "temp/sub");
     for (const char* today : {"../x", "sub/x", "sub\\x", "..", "x..y"}) {
@@ -165,22 +152,26 @@ TEST_F(QueuePollTest, TodayNeverLeadsOutOfTheTempFolder) {
     }
 }
 
-TEST_F(QueuePollTest, ACallRequestIsHeardOnceAtTheNextChangeOfTheQueueFileNotBefore) {
+// The issuer starts a new day and sets a call request before the room's file of that day
+// exists: the board shows the previous day, and the request is heard once the file comes.
+TEST_F(QueuePollTest, NewTodayAndACallRequestWaitForTheNewDaysQueueFileAndAreTakenOnce) {
     d.folder.Write("chime.wav", "x");
-    WriteQueue(1, Noon(0));
+    WriteQueue(2, Noon(0));
     Load();
     At(100);
-    // The issuer has set the request but not yet rewritten the room's file.
+    settings.today = "20240109";
     settings.callSound = "1";
     Configure();
     d.time.AdvanceBy(5 * RoomWindow::kPollMs);
+    EXPECT_EQ(Count(), "__2");
     EXPECT_TRUE(d.sound.played.empty()) << "no refresh, no announcement";
-    WriteQueue(2, Noon(1));
+    WriteQueue(7, Noon(5), "20240109");
     d.time.AdvanceBy(2 * RoomWindow::kPollMs); // a poll, and the announcement's retries
+    EXPECT_EQ(Count(), "__7");
     EXPECT_EQ(d.sound.played.size(), 1u);
     EXPECT_NE(d.folder.Read("zarava.ini").find("1CALL SOUND=\r\n"), std::string::npos);
-    WriteQueue(3, Noon(2));
-    d.time.AdvanceBy(2 * RoomWindow::kPollMs); // a poll, and the announcement's retries
+    WriteQueue(3, Noon(6), "20240109");
+    d.time.AdvanceBy(2 * RoomWindow::kPollMs);
     EXPECT_EQ(Count(), "__3");
     EXPECT_EQ(d.sound.played.size(), 1u) << "the request was taken";
 }
