@@ -129,21 +129,6 @@ TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
     }
 }
 
-TEST_F(IssuerSimTest, SettingsAndNewsFromAScript) {
-    folder.Write("zarava.ini", "[USER INFOMATION]\r\nTODAY=20200101\r\n");
-    ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--script",
-                              Script("at 0 set \"DISPLAY INFOMATION\" \"MSG TYPE\" 2\n"
-                                     "at 0 news 休診のお知らせ|駐車場 のご案内\n"
-                                     "at 0 form 6\nat 0.1 quit\n")}));
-    ASSERT_EQ(sim.Wait(), 0) << sim.Err();
-    EXPECT_EQ(Setting("USER INFOMATION", "TODAY"), FormatYmd(SystemClock().Now()));
-    EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSG TYPE"), "2");
-    EXPECT_EQ(Form(), "6") << "bit 1 cleared at the end, the script's bits kept";
-    EXPECT_EQ(folder.Read("news.sjis"), Cp932("休診のお知らせ\r\n駐車場 のご案内\r\n"));
-    // Nothing of a clinic's own set-up is written when a script plays.
-    EXPECT_EQ(Setting("DAZUZE INFOMATION", "DAZUZE1"), "");
-}
-
 // Reads one rewrite of a queue file that is a named pipe: the simulator's open waits until
 // this reader comes, so the test sees the settings as they were before the file was written.
 std::string ReadOneWrite(const std::string& pipe) {
@@ -162,11 +147,14 @@ std::string ReadOneWrite(const std::string& pipe) {
     return bytes;
 }
 
-TEST_F(IssuerSimTest, CallSoundIsSetOnlyAfterTheQueueFileIsWritten) {
+TEST_F(IssuerSimTest, ScriptedSettingsAndNewsAndACallSoundSetOnlyAfterTheQueueFileIsWritten) {
+    folder.Write("zarava.ini", "[USER INFOMATION]\r\nTODAY=20200101\r\n");
     std::filesystem::create_directory(folder / "Temp");
     ASSERT_EQ(::mkfifo((folder / QueueFile(1)).c_str(), 0644), 0);
     ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--speed", "60", "--script",
-                              Script("at 0 issue 1\nat 0.2 call 1 5\nat 1.5 quit\n")}));
+                              Script("at 0 set \"DISPLAY INFOMATION\" \"MSG TYPE\" 2\n"
+                                     "at 0 news 休診のお知らせ|駐車場 のご案内\nat 0 form 6\n"
+                                     "at 0 issue 1\nat 0.2 call 1 5\nat 1.5 quit\n")}));
     EXPECT_EQ(Masked(ReadOneWrite(folder / QueueFile(1))), "1\t9:00:00\t\t\t\t-\t-\t0\t\t\t\r\n");
     // The call waits for its file to be written; the request must wait with it.
     std::this_thread::sleep_for(700ms);
@@ -174,7 +162,13 @@ TEST_F(IssuerSimTest, CallSoundIsSetOnlyAfterTheQueueFileIsWritten) {
     EXPECT_EQ(Masked(ReadOneWrite(folder / QueueFile(1))),
               "1\t9:00:00\t9:00:12\t5\t呼\t-\t-\t0\t\t\t\r\n");
     EXPECT_TRUE(WaitUntil([&] { return Setting("DISPLAY INFOMATION", "1CALL SOUND") == "1"; }));
-    EXPECT_EQ(sim.Wait(), 0);
+    ASSERT_EQ(sim.Wait(), 0) << sim.Err();
+    EXPECT_EQ(Setting("USER INFOMATION", "TODAY"), FormatYmd(SystemClock().Now()));
+    EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSG TYPE"), "2");
+    EXPECT_EQ(Form(), "6") << "bit 1 cleared at the end, the script's bits kept";
+    EXPECT_EQ(folder.Read("news.sjis"), Cp932("休診のお知らせ\r\n駐車場 のご案内\r\n"));
+    // Nothing of a clinic's own set-up is written when a script plays.
+    EXPECT_EQ(Setting("DAZUZE INFOMATION", "DAZUZE1"), "");
 }
 
 TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedHoweverItEnds) {
