@@ -45,46 +45,38 @@ inline bool SetLastWrite(const std::string& path, const LocalDateTime& t) {
     return SetFileTimes(path, time, time);
 }
 
+inline const ControlState& Control(const WindowSnapshot& s, const char* name, int index = -1) {
+    return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
+}
+
 // What a published room window's boards show, as one line of text: the waiting board's
 // numbers ("*" after one from the second palette), the waiting count and the waiting time
 // ("_" for an empty position, "-" for a dash).
 inline std::string BoardText(const WindowSnapshot& s) {
-    const auto picture = [&s](const char* name, int index) -> std::string {
-        return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)))
-            .picture.resource;
-    };
-    const auto digit = [](const std::string& resource, std::string palette) -> std::string {
-        if (resource.empty()) {
-            return "_";
-        }
-        if (resource == "ImgG_10") {
-            return "-";
-        }
+    const auto digit = [&s](const char* name, int index, const std::string& palette) {
+        const std::string resource = Control(s, name, index).picture.resource;
         const std::size_t underscore = resource.find('_');
-        return resource.substr(0, underscore) == palette ? resource.substr(underscore + 1)
-                                                         : "?" + resource;
+        return resource.empty()                            ? "_"
+               : resource == "ImgG_10"                     ? "-"
+               : resource.substr(0, underscore) == palette ? resource.substr(underscore + 1)
+                                                           : "?" + resource;
     };
     std::string text = "waiting";
     for (int slot = 0; slot < 12; ++slot) {
-        const std::string first = picture("ImgW", 3 * slot);
-        if (first.empty()) {
-            continue;
-        }
+        const std::string first = Control(s, "ImgW", 3 * slot).picture.resource;
         const bool second = first.rfind("ImgOr_", 0) == 0;
-        const std::string palette = second ? "ImgOr" : "ImgO";
-        text += " ";
-        for (int d = 0; d < 3; ++d) {
-            text += digit(picture("ImgW", 3 * slot + d), palette);
+        for (int d = 0; d < 3 && !first.empty(); ++d) {
+            text += (d == 0 ? " " : "") + digit("ImgW", 3 * slot + d, second ? "ImgOr" : "ImgO");
         }
         text += second ? "*" : "";
     }
     text += " | count ";
     for (int i = 0; i < 3; ++i) {
-        text += digit(picture("ImgMachi", i), "ImgB");
+        text += digit("ImgMachi", i, "ImgB");
     }
     text += " | time ";
     for (int i = 0; i < 3; ++i) {
-        text += digit(picture("ImgTime", i), "ImgG");
+        text += digit("ImgTime", i, "ImgG");
     }
     return text;
 }
@@ -93,24 +85,21 @@ inline std::string BoardText(const WindowSnapshot& s) {
 // "@" and the counter when the counter caption shows ("001@3", "002"); "#" when the 番 glyph is
 // hidden.
 inline std::string CallArea(const WindowSnapshot& s) {
-    const auto state = [&s](const char* name, int index = -1) -> const ControlState& {
-        return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
+    const auto digit = [&s](int index) {
+        const std::string& resource = Control(s, "ImgCall", index).picture.resource;
+        return resource.empty() ? std::string() : resource.substr(resource.find('_') + 1);
     };
-    const auto digit = [](const Picture& p) {
-        return p.resource.empty() ? std::string() : p.resource.substr(p.resource.find('_') + 1);
-    };
-    if (state("MsgFrame").visible) {
+    if (Control(s, "MsgFrame").visible) {
         return "notice";
     }
     std::string text = "off";
-    if (state("ImgCall", 3).visible) {
-        text = digit(state("ImgCall", 0).picture) + digit(state("ImgCall", 1).picture) +
-               digit(state("ImgCall", 2).picture);
-        if (state("TlxCall").visible) {
-            text += "@" + digit(state("ImgCall", 4).picture) + digit(state("ImgCall", 5).picture);
+    if (Control(s, "ImgCall", 3).visible) {
+        text = digit(0) + digit(1) + digit(2);
+        if (Control(s, "TlxCall").visible) {
+            text += "@" + digit(4) + digit(5);
         }
     }
-    return state("ImgCall", 9).visible ? text : text + "#";
+    return Control(s, "ImgCall", 9).visible ? text : text + "#";
 }
 
 } // namespace zarava::test

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <string>
 
 namespace zarava {
@@ -81,22 +79,6 @@ TEST(NewsFileTest, NewsTextFromTheFilesBytes) {
     for (const auto& c : cases) {
         EXPECT_EQ(NewsTextFromBytes(c.bytes, c.kind), c.news) << c.bytes;
     }
-}
-
-TEST(NewsFileTest, SameDayComparesTwoDigitYearMonthAndDay) {
-    const LocalDateTime today{2024, 1, 8, 9, 0, 0, 0};
-    const auto at = [](int y, int mo, int d, int h, int mi, int s) {
-        return ToDateValue({y, mo, d, h, mi, s, 0});
-    };
-    EXPECT_TRUE(SameDay(at(2024, 1, 8, 0, 0, 0), today));
-    EXPECT_TRUE(SameDay(at(2024, 1, 8, 23, 59, 59), today));
-    EXPECT_TRUE(SameDay(at(1924, 1, 8, 12, 0, 0), today)); // "240108" both
-    EXPECT_FALSE(SameDay(at(2024, 1, 7, 23, 59, 59), today));
-    EXPECT_FALSE(SameDay(at(2024, 1, 9, 0, 0, 0), today));
-    EXPECT_FALSE(SameDay(at(2023, 1, 8, 12, 0, 0), today));
-    EXPECT_FALSE(SameDay(0, today));
-    EXPECT_FALSE(SameDay(std::numeric_limits<double>::quiet_NaN(), today));
-    EXPECT_FALSE(SameDay(std::numeric_limits<double>::infinity(), today));
 }
 
 } // namespace

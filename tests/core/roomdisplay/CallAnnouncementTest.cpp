@@ -29,12 +29,11 @@ struct Announcing {
     }
     // The last step of a refresh, as its file work.
     void Announce(int room) {
-        d.Run([&] { Leave(room); });
-    }
-    void Leave(int room) {
-        FileWork work(d.program);
-        AnnounceCall(d.program, room, work);
-        work.Submit();
+        d.Run([&] {
+            FileWork work(d.program);
+            AnnounceCall(d.program, room, work);
+            work.Submit();
+        });
     }
     std::string Ini() const { return d.folder.Read("zarava.ini"); }
     std::string Log() const { return test::LogLines(d.folder); }

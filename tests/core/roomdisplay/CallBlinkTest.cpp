@@ -19,58 +19,31 @@ namespace {
 
 using test::Ticket;
 
-// What a call area shows: "notice", "off", or the called number with "@" and the counter when
-// the counter caption shows ("001@3", "002"); "#" after it when the 番 glyph is hidden.
-std::string CallArea(const std::vector<ControlState>& controls, const WindowDesign& design) {
-    const auto state = [&](const char* name, int index = -1) -> const ControlState& {
-        return controls.at(static_cast<std::size_t>(design.Find(name, index)));
-    };
-    const auto digit = [](const Picture& p) {
-        return p.resource.empty() ? std::string() : p.resource.substr(p.resource.find('_') + 1);
-    };
-    if (state("MsgFrame").visible) {
-        return "notice";
+// What a call area shows over a while, as runs of the same sight: {"off", 600}, {"001@3", 1800}.
+using Runs = std::vector<std::pair<std::string, int>>;
+
+void Add(Runs& runs, const std::string& shown, int ms) {
+    if (!runs.empty() && runs.back().first == shown) {
+        runs.back().second += ms;
+    } else {
+        runs.push_back({shown, ms});
     }
-    std::string text = "off";
-    if (state("ImgCall", 3).visible) {
-        text = digit(state("ImgCall", 0).picture) + digit(state("ImgCall", 1).picture) +
-               digit(state("ImgCall", 2).picture);
-        if (state("TlxCall").visible) {
-            text += "@" + digit(state("ImgCall", 4).picture) + digit(state("ImgCall", 5).picture);
-        }
-    }
-    return state("ImgCall", 9).visible ? text : text + "#";
 }
 
-// What a call area shows over a while, as runs of the same sight: "off:600 001@3:1800".
-class Runs {
-public:
-    void Add(const std::string& shown, int ms) {
-        if (!runs_.empty() && runs_.back().first == shown) {
-            runs_.back().second += ms;
-        } else {
-            runs_.push_back({shown, ms});
-        }
+// The runs but the first and the last, which the watch may have cut: "off:600 001@3:1800".
+std::string Whole(const Runs& runs) {
+    std::string text;
+    for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
+        text += (text.empty() ? "" : " ") + runs[i].first + ":" + std::to_string(runs[i].second);
     }
-    // The runs but the first and the last, which the watch may have cut.
-    std::string Whole() const {
-        std::string text;
-        for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
-            text +=
-                (text.empty() ? "" : " ") + runs_[i].first + ":" + std::to_string(runs_[i].second);
-        }
-        return text;
-    }
-    const std::vector<std::pair<std::string, int>>& All() const { return runs_; }
-
-private:
-    std::vector<std::pair<std::string, int>> runs_;
-};
+    return text;
+}
 
 // The animation alone: the blink's 100 ms ticks and the shared phase stepping every sixth one,
 // with the call records and the notice as a refresh and a poll leave them.
 struct Animation {
-    explicit Animation(const std::vector<std::pair<const char*, const char*>>& called) {
+    using Called = std::vector<std::pair<std::string, std::string>>; // ticket, counter
+    explicit Animation(const Called& called) {
         std::vector<CalledEntry> entries;
         for (const auto& [ticket, counter] : called) {
             entries.push_back({TicketDigits(ticket), CounterDigits(counter)});
@@ -87,14 +60,14 @@ struct Animation {
                 phase.Advance();
             }
             blink.Tick(phase.On(), calls, notice);
-            runs.Add(Shown(), 100);
+            Add(runs, Shown(), 100);
         }
         return runs;
     }
     void Notice(int msgType) {
         notice.Apply(msgType, [](std::string_view) { return std::string("notice"); });
     }
-    std::string Shown() const { return CallArea(window.Snapshot().controls, window.Design()); }
+    std::string Shown() const { return test::CallArea(window.Snapshot()); }
 
     Window window{RoomWindowDesign()};
     CallRecords calls;
@@ -105,35 +78,26 @@ struct Animation {
 };
 
 TEST(CallBlinkAnimationTest, EachSwitchOnShowsTheNextCalledTicketFor1800MsThen600MsOff) {
-    const struct {
-        std::vector<std::pair<const char*, const char*>> called;
-        const char* shown; // the numbers of the first whole switch-ons in turn
-    } cases[] = {
+    Animation::Called ten;
+    for (int i = 1; i <= 10; ++i) {
+        ten.push_back({std::to_string(i), std::to_string(i)});
+    }
+    const std::pair<Animation::Called, const char*> cases[] = {
+        // called tickets, the numbers of the first whole switch-ons in turn
         {{{"7", "5"}}, "007@5 007@5 007@5"},
         {{{"1", "12"}, {"2", ""}, {"3", "0"}}, "001@12 002 003 001@12 002"},
         // Entry 1 holds no ticket (its digits are all 0) and is passed over.
         {{{"5", "3"}, {"0", "4"}, {"7", "6"}}, "005@3 007@6 005@3 007@6"},
-        {{{"1", "1"},
-          {"2", "2"},
-          {"3", "3"},
-          {"4", "4"},
-          {"5", "5"},
-          {"6", "6"},
-          {"7", "7"},
-          {"8", "8"},
-          {"9", "9"},
-          {"10", "10"}},
-         "001@1 002@2 003@3 004@4 005@5 006@6 007@7 008@8 009@9 010@10 001@1"},
+        {ten, "001@1 002@2 003@3 004@4 005@5 006@6 007@7 008@8 009@9 010@10 001@1"},
     };
-    for (const auto& c : cases) {
-        Animation a(c.called);
-        const Runs runs = a.Run(26400);
+    for (const auto& [called, expected] : cases) {
+        Animation a(called);
         std::string shown;
-        for (const auto& [sight, ms] : runs.All()) {
+        for (const auto& [sight, ms] : a.Run(26400)) {
             EXPECT_EQ(ms, sight == "off" ? 600 : 1800) << sight;
             shown += sight == "off" ? "" : (shown.empty() ? "" : " ") + sight;
         }
-        EXPECT_EQ(shown.substr(0, std::string(c.shown).size()), c.shown);
+        EXPECT_EQ(shown.substr(0, std::string(expected).size()), expected);
     }
 }
 
@@ -142,10 +106,10 @@ TEST(CallBlinkAnimationTest, ANoticeTakesTurnsWithTheCallsAndItsGlyphBlinksOnlyM
     a.Run(2000);
     a.Notice(1);
     EXPECT_EQ(a.Shown(), "notice") << "at once";
-    EXPECT_EQ(a.Run(17000).Whole(), "002@5:1800 notice:3000 001@3:1800 notice:3000 002@5:1800");
+    EXPECT_EQ(Whole(a.Run(17000)), "002@5:1800 notice:3000 001@3:1800 notice:3000 002@5:1800");
     a.Notice(0);
     a.Run(600);
-    EXPECT_EQ(a.Run(10000).Whole(),
+    EXPECT_EQ(Whole(a.Run(10000)),
               "off:600 002@5:1800 off:600 001@3:1800 off:600 002@5:1800 off:600");
 }
 
@@ -166,8 +130,8 @@ TEST(CallBlinkAnimationTest, ANoticeSwitchedOffAndOnAgainStartsAsAFreshOneAtAnyP
         std::string seen, expected;
         for (int t = 0; t < 6000; t += 100) {
             // Which ticket shows depends on the rotation before; the turns must not.
-            seen += again.Run(100).All()[0].first == "notice" ? 'N' : '.';
-            expected += fresh.Run(100).All()[0].first == "notice" ? 'N' : '.';
+            seen += again.Run(100)[0].first == "notice" ? 'N' : '.';
+            expected += fresh.Run(100)[0].first == "notice" ? 'N' : '.';
         }
         EXPECT_EQ(seen, expected) << "switched off " << off << " ms into the turns";
     }
@@ -195,15 +159,12 @@ protected:
                                    "[DAZUZE INFOMATION]\r\n1TIME CALC=2\r\n")
                            .value());
     }
-    std::string Shown(const RoomWindow& room) const {
-        const WindowSnapshot& s = d.Published(room);
-        return CallArea(s.controls, *s.design);
-    }
+    std::string Shown(const RoomWindow& room) const { return test::CallArea(d.Published(room)); }
     Runs Watch(const RoomWindow& room, int ms, int step = 100) {
         Runs runs;
         for (int t = 0; t < ms; t += step) {
             d.time.AdvanceBy(step);
-            runs.Add(Shown(room), step);
+            Add(runs, Shown(room), step);
         }
         return runs;
     }
@@ -214,7 +175,7 @@ protected:
     int stamp_ = 0;
 };
 
-TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNextTick) {
+TEST_F(CallBlinkTest, ARefreshShowsTheFirstCallAtTheNextTickAndAClosedRoomNeitherPollsNorBlinks) {
     const std::vector<Ticket> calls{{"1", "呼", "9:00", "9:05", "3"},
                                     {"2", "呼", "9:01", "9:06", "4"}};
     Issue(1, calls);
@@ -224,42 +185,14 @@ TEST_F(CallBlinkTest, ARefreshDuringTheOnPhaseShowsTheFirstCalledTicketAtTheNext
         d.time.AdvanceBy(10);
     }
     Issue(1, {calls[0], calls[1], {"6"}});
-    const std::vector<std::pair<std::string, int>> runs = Watch(*room, 1000, 10).All();
+    const Runs runs = Watch(*room, 1000, 10);
     ASSERT_GE(runs.size(), 3u);
     EXPECT_EQ(runs[1].first, "off");
     EXPECT_LE(runs[1].second, 100) << "the refresh blanks the call area until the next tick";
     EXPECT_EQ(runs[2].first, "001@3");
-}
 
-// The last called ticket is served 100 ms later at each try, so that it happens at every
-// moment of the turns of the notice and the numbers.
-TEST_F(CallBlinkTest, ANoticeStaysUpWhenTheLastCallIsServedAtAnyPhaseOfTheTurns) {
-    SetMsgType("1");
-    auto room = d.Room(1);
-    std::set<std::string> servedWhile;
-    for (int wait = 0; wait < 4800; wait += 100) {
-        Issue(1, {{"7", "呼", "9:00", "9:05", "3"}});
-        d.time.AdvanceBy(1000 + wait);
-        servedWhile.insert(Shown(*room));
-        Issue(1, {{"7", "済", "9:00", "9:05", "3"}});
-        d.time.AdvanceBy(RoomWindow::kPollMs + 100);
-        EXPECT_EQ(Watch(*room, 5000).All().size(), 1u) << wait << " ms after the call";
-        EXPECT_EQ(Shown(*room), "notice") << wait << " ms after the call";
-    }
-    EXPECT_EQ(servedWhile, (std::set<std::string>{"notice", "007@3"}));
-
-    // The next call shows at the next switch-on: the notice has had its turn meanwhile.
-    Issue(1, {{"8", "呼", "9:00", "9:05", "3"}});
-    const std::vector<std::pair<std::string, int>> runs = Watch(*room, 4000).All();
-    EXPECT_EQ(runs[1].first, "008@3");
-    EXPECT_LE(runs[0].second, RoomWindow::kPollMs + 600 + 100);
-}
-
-TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
+    // Closed, the room neither polls nor blinks.
     d.folder.Write("chime.wav", "x");
-    Issue(1, {{"1", "呼", "9:00", "9:05", "3"}});
-    auto room = d.Room(1);
-    d.time.AdvanceBy(3000);
     d.Run([&] {
         SettingsSnapshot settings = d.program.SettingsInPlace();
         room->Close(settings);
@@ -275,6 +208,30 @@ TEST_F(CallBlinkTest, AClosedRoomNeitherPollsNorBlinks) {
         EXPECT_EQ(room->State("ImgCall", 3).visible, banner) << t;
     }
     EXPECT_TRUE(d.sound.played.empty());
+}
+
+// The last called ticket is served 100 ms later at each try, so that it happens at every
+// moment of the turns of the notice and the numbers.
+TEST_F(CallBlinkTest, ANoticeStaysUpWhenTheLastCallIsServedAtAnyPhaseOfTheTurns) {
+    SetMsgType("1");
+    auto room = d.Room(1);
+    std::set<std::string> servedWhile;
+    for (int wait = 0; wait < 4800; wait += 100) {
+        Issue(1, {{"7", "呼", "9:00", "9:05", "3"}});
+        d.time.AdvanceBy(1000 + wait);
+        servedWhile.insert(Shown(*room));
+        Issue(1, {{"7", "済", "9:00", "9:05", "3"}});
+        d.time.AdvanceBy(RoomWindow::kPollMs + 100);
+        EXPECT_EQ(Watch(*room, 5000).size(), 1u) << wait << " ms after the call";
+        EXPECT_EQ(Shown(*room), "notice") << wait << " ms after the call";
+    }
+    EXPECT_EQ(servedWhile, (std::set<std::string>{"notice", "007@3"}));
+
+    // The next call shows at the next switch-on: the notice has had its turn meanwhile.
+    Issue(1, {{"8", "呼", "9:00", "9:05", "3"}});
+    const Runs runs = Watch(*room, 4000);
+    EXPECT_EQ(runs[1].first, "008@3");
+    EXPECT_LE(runs[0].second, RoomWindow::kPollMs + 600 + 100);
 }
 
 } // namespace

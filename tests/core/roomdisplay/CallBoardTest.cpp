@@ -98,8 +98,6 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
           {"6", "", "", "", "", "1.0"}},
          "waiting 001* 002 003 004 005* 006* | count __6 | time ---",
          ""},
-        {"TIME CALC 3, 5 waiting", "3", Waiting(5),
-         "waiting 001 002 003 004 005 | count __5 | time _15", ""},
         {"TIME CALC 2.5, 1 waiting", "2.5", Waiting(1), "waiting 001 | count __1 | time __2", ""},
         {"TIME CALC, nobody waiting", "4", Served({600}), "waiting | count __0 | time __0", ""},
         {"TIME CALC 90 x 2 = 180", "90", Waiting(2), "waiting 001 002 | count __2 | time 180", ""},
@@ -125,7 +123,6 @@ TEST(CallBoardTest, QueueFileToThePicturesOfTheBoards) {
                              {"8", "済", "9:00", "9:10", "", "2"}} +
              Waiting(1),
          "waiting 001 | count __1 | time ---", ""},
-        {"measured, but nobody waiting", "", Served({600}), "waiting | count __0 | time __0", ""},
         {"called and measured", "",
          std::vector<Ticket>{{"20", "呼", "9:00", "9:10", "3"}} + Waiting(1),
          "waiting 001 | count __1 | time _10", "020@03"},
