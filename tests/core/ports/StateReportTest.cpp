@@ -4,42 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace zarava {
 namespace {
 
+ControlDesign Control(const char* name, int index, ControlKind kind, Rect at, int parent = -1) {
+    ControlDesign c{.name = name, .index = index, .kind = kind, .parent = parent};
+    std::tie(c.left, c.top, c.width, c.height) = std::tie(at.left, at.top, at.width, at.height);
+    return c;
+}
+
 // A window of 6000 x 3000 twips (400 x 200 pixels at design size): a frame holding a label,
 // an image below the client area, and a picture.
-const WindowDesign kDesign{"RoomWindow",
-                           6000,
-                           3000,
-                           kWindowBackground,
-                           {{.name = "Panel",
-                             .kind = ControlKind::Frame,
-                             .left = 600,
-                             .top = 300,
-                             .width = 3000,
-                             .height = 1500},
-                            {.name = "Text",
-                             .kind = ControlKind::TextLabel,
-                             .left = 150,
-                             .top = 150,
-                             .width = 1500,
-                             .height = 600,
-                             .parent = 0},
-                            {.name = "ImgB",
-                             .index = 3,
-                             .kind = ControlKind::Image,
-                             .top = 9000,
-                             .width = 450,
-                             .height = 450},
-                            {.name = "ImgW",
-                             .index = 0,
-                             .kind = ControlKind::Image,
-                             .left = 4500,
-                             .top = 1500,
-                             .width = 1500,
-                             .height = 1500}}};
+const WindowDesign kDesign{
+    .className = "RoomWindow",
+    .width = 6000,
+    .height = 3000,
+    .controls = {Control("Panel", -1, ControlKind::Frame, {600, 300, 3000, 1500}),
+                 Control("Text", -1, ControlKind::TextLabel, {150, 150, 1500, 600}, 0),
+                 Control("ImgB", 3, ControlKind::Image, {0, 9000, 450, 450}),
+                 Control("ImgW", 0, ControlKind::Image, {4500, 1500, 1500, 1500})}};
 
 WindowSnapshot Snapshot() {
     WindowSnapshot s;

@@ -24,9 +24,9 @@ protected:
         int status;
         std::string out, err;
     };
-    Result Tool(std::vector<std::string> args, bool asNobody = false) {
+    Result Tool(std::vector<std::string> args) {
         args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
-        ProgramRun run(output, args, {.folder = folder.Path(), .asNobody = asNobody});
+        ProgramRun run(output, args, {.folder = folder.Path()});
         const int status = run.Wait();
         return {status, run.Out(), run.Err()};
     }
@@ -95,20 +95,6 @@ TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandar
     std::filesystem::remove(ini);
     std::filesystem::create_directory(ini);
     EXPECT_EQ(Tool({"set", "S", "K", "1"}).err, "zarava-settings: zarava.ini is a folder\n");
-}
-
-TEST_F(SettingsToolTest, AFileTheUserMayNotWriteIsReportedAndLeftAlone) {
-    SKIP_ON_WINDOWS("it acts as another user");
-    if (!test::RunningAsRoot() || !std::filesystem::exists("/usr/bin/setpriv")) {
-        GTEST_SKIP() << "needs root and setpriv";
-    }
-    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
-    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0777));
-    std::filesystem::permissions(file, std::filesystem::perms(0644));
-    const Result run = Tool({"set", "S", "K", "2"}, true);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "zarava-settings: cannot write zarava.ini: Permission denied\n");
-    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
 }
 
 } // namespace

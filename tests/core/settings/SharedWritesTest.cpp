@@ -31,18 +31,17 @@ namespace {
 using test::PausingClock;
 using test::TempFolder;
 
-// zarava-settings as a process of its own, as another writer of ours: its exit status, and
-// what it printed.
-int Tool(std::vector<std::string> args, std::string* out = nullptr,
-         const test::ProgramRun::Setup& setup = {}) {
+// zarava-settings as a process of its own, as another writer of ours.
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+ToolRun Tool(std::vector<std::string> args, const test::ProgramRun::Setup& setup = {}) {
     static const TempFolder output;
     args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
     test::ProgramRun run(output, args, setup);
     const int status = run.Wait();
-    if (out != nullptr) {
-        *out = run.Out();
-    }
-    return status;
+    return {status, run.Out(), run.Err()};
 }
 
 std::uint64_t InodeOf(const std::string& path) {
@@ -85,12 +84,11 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     // first, if anything did.
     const auto writer = [&](std::string key) -> std::string {
         for (int i = 1; i <= 40; ++i) {
-            std::string value;
-            const int got = Tool({"--file", file, "get", "S", key}, &value);
-            if (got != 0 || value != std::to_string(i - 1) + "\n") {
-                return "get " + key + " gave " + std::to_string(got) + ": " + value;
+            const ToolRun got = Tool({"--file", file, "get", "S", key});
+            if (got.status != 0 || got.out != std::to_string(i - 1) + "\n") {
+                return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out;
             }
-            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)})) {
+            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)}).status) {
                 return "set " + key + "=" + std::to_string(i) + " gave " + std::to_string(set);
             }
         }
@@ -124,7 +122,7 @@ TEST(SharedWritesTest, ARewriteInPlacePausedHalfWayIsNeverBuiltOn) {
         const std::string file = folder.File("zarava.ini");
         folder.Write("zarava.ini", full);
         if (situation.ourWrite) {
-            ASSERT_EQ(Tool({"--file", file, "set", "S", "K", "5"}), 0);
+            ASSERT_EQ(Tool({"--file", file, "set", "S", "K", "5"}).status, 0);
         }
         if (situation.savedByRename) {
             folder.Write("saved.tmp", WithK(full, "7"));
@@ -135,7 +133,7 @@ TEST(SharedWritesTest, ARewriteInPlacePausedHalfWayIsNeverBuiltOn) {
         }
         // Our write starts while the issuer pauses after the first half.
         std::thread issuer = StartRewriteInPlace(file, full);
-        const int written = Tool({"--file", file, "set", "S", "K", "1"});
+        const int written = Tool({"--file", file, "set", "S", "K", "1"}).status;
         issuer.join();
         EXPECT_EQ(written, 0) << situation.before;
         EXPECT_EQ(folder.Read("zarava.ini"), written == 0 ? WithK(full, "1") : full)
@@ -330,7 +328,7 @@ struct PermissionCase {
     unsigned fileOwner;
     unsigned fileGroup;
     unsigned fileMode;
-    int exitCode;
+    const char* refused; // what the tool says it cannot do, "" when it writes
     unsigned modeAfter;
 };
 
@@ -342,12 +340,12 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
     constexpr unsigned kUs = 65534;
     constexpr unsigned kRoot = 0;
     const std::vector<PermissionCase> cases = {
-        {"another user's file in an open folder", 0777, true, kRoot, kRoot, 0644, 1, 0644},
-        {"another user's file writable by our group", 0777, true, kRoot, kUs, 0664, 0, 0664},
-        {"our file in a folder closed to us", 0755, true, kUs, kUs, 0644, 0, 0644},
-        {"our read-only file in a folder closed to us", 0755, true, kUs, kUs, 0444, 0, 0644},
-        {"another user's read-only file", 0777, true, kRoot, kRoot, 0444, 1, 0444},
-        {"no file in a folder closed to us", 0755, false, 0, 0, 0, 1, 0},
+        {"another user's file in an open folder", 0777, true, kRoot, kRoot, 0644, "write", 0644},
+        {"another user's file writable by our group", 0777, true, kRoot, kUs, 0664, "", 0664},
+        {"our file in a folder closed to us", 0755, true, kUs, kUs, 0644, "", 0644},
+        {"our read-only file in a folder closed to us", 0755, true, kUs, kUs, 0444, "", 0644},
+        {"another user's read-only file", 0777, true, kRoot, kRoot, 0444, "write", 0444},
+        {"no file in a folder closed to us", 0755, false, 0, 0, 0, "create", 0},
     };
     TempFolder top;
     std::filesystem::permissions(top.Path(), std::filesystem::perms(0755));
@@ -365,9 +363,12 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         std::filesystem::permissions(top.File(dir), std::filesystem::perms(c.folderMode));
         const std::uint64_t inode = InodeOf(file);
 
-        const int exitCode =
-            Tool({"--file", file, "set", "S", "K", "1"}, nullptr, {.asNobody = true});
-        EXPECT_EQ(exitCode, c.exitCode) << c.setup;
+        const ToolRun run = Tool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
+        EXPECT_EQ(run.status, *c.refused ? 1 : 0) << c.setup;
+        EXPECT_EQ(run.err, *c.refused ? "zarava-settings: cannot " + std::string(c.refused) + " " +
+                                            file + ": Permission denied\n"
+                                      : "")
+            << c.setup;
         std::set<std::string> names = top.Names(dir);
         names.erase(".zarava.ini.lock");
         if (!c.file) {
@@ -375,7 +376,7 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
             continue;
         }
         EXPECT_EQ(names, std::set<std::string>{"zarava.ini"}) << c.setup;
-        EXPECT_EQ(top.Read(dir + "/zarava.ini"), c.exitCode == 0 ? "[S]\r\nK=1\r\n" : before)
+        EXPECT_EQ(top.Read(dir + "/zarava.ini"), run.status == 0 ? "[S]\r\nK=1\r\n" : before)
             << c.setup;
         const FileVersion after = ReadFileVersion(file).value_or(FileVersion{});
         EXPECT_EQ(after.inode, inode) << c.setup << ": changed in place";
