@@ -10,7 +10,6 @@
 #include "settings/SettingsStore.h"
 
 #include <filesystem>
-#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -129,26 +128,15 @@ TEST_F(SettingsStoreTest, NoFileInPlaceOfTheFileReadsEmptyAndRefusesWrites) {
     EXPECT_EQ(WriteSetting(time, "S", "K", "1", folder.File("missing/zarava.ini")), 0);
 }
 
-TEST_F(SettingsStoreTest, HugeAndBinaryFilesNeitherCrashNorLoseBytes) {
+// (That a write into any bytes at all changes only its own key, the settings fuzz target
+// shows.)
+TEST_F(SettingsStoreTest, AHugeFileIsReadWhole) {
     std::string huge;
     while (huge.size() < 10'000'000) {
         huge += "FILLER=0123456789012345678901234567890123456789\r\n";
     }
     folder.Write("zarava.ini", huge + "[S]\r\nK=found\r\n");
     EXPECT_EQ(ReadSetting(time, "S", "K", file), "found");
-
-    // Random bytes: a write only adds its own lines at the end.
-    std::mt19937 random(932);
-    std::string binary(1 << 16, '\0');
-    for (char& c : binary) {
-        c = static_cast<char>(random());
-    }
-    folder.Write("zarava.ini", binary);
-    ReadSetting(time, "DISPLAY INFOMATION", "MSSG 3", file);
-    EXPECT_NE(WriteSetting(time, "DISPLAY INFOMATION", "MSSG 3", "x", file), 0);
-    const std::string after = folder.Read("zarava.ini");
-    EXPECT_EQ(after.substr(0, binary.size()), binary);
-    EXPECT_TRUE(after.ends_with("[DISPLAY INFOMATION]\r\nMSSG 3=x\r\n"));
 }
 
 TEST_F(SettingsStoreTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {

@@ -6,10 +6,10 @@
 
 #include "OldFiles.h"
 #include "PausingClock.h"
-#include "ProgramRun.h"
 #include "SystemSide.h"
 #include "TempFolder.h"
 #include "WaitUntil.h"
+#include "settings/SettingsToolRun.h"
 
 #include "files/FileFaults.h"
 #include "files/WriterLock.h"
@@ -31,17 +31,9 @@ namespace {
 using test::PausingClock;
 using test::TempFolder;
 
-// zarava-settings as a process of its own, as another writer of ours.
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-ToolRun Tool(std::vector<std::string> args, const test::ProgramRun::Setup& setup = {}) {
-    static const TempFolder output;
-    args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
-    test::ProgramRun run(output, args, setup);
-    const int status = run.Wait();
-    return {status, run.Out(), run.Err()};
+// zarava-settings, another writer of ours.
+test::ToolRun Tool(std::vector<std::string> args, const test::ProgramRun::Setup& setup = {}) {
+    return test::RunSettingsTool(std::move(args), setup);
 }
 
 std::uint64_t InodeOf(const std::string& path) {
@@ -84,7 +76,7 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     // first, if anything did.
     const auto writer = [&](std::string key) -> std::string {
         for (int i = 1; i <= 40; ++i) {
-            const ToolRun got = Tool({"--file", file, "get", "S", key});
+            const test::ToolRun got = Tool({"--file", file, "get", "S", key});
             if (got.status != 0 || got.out != std::to_string(i - 1) + "\n") {
                 return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out;
             }
@@ -363,7 +355,7 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         std::filesystem::permissions(top.File(dir), std::filesystem::perms(c.folderMode));
         const std::uint64_t inode = InodeOf(file);
 
-        const ToolRun run = Tool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
+        const test::ToolRun run = Tool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
         EXPECT_EQ(run.status, *c.refused ? 1 : 0) << c.setup;
         EXPECT_EQ(run.err, *c.refused ? "zarava-settings: cannot " + std::string(c.refused) + " " +
                                             file + ": Permission denied\n"
