@@ -142,20 +142,10 @@ TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
         {"a refused rename: written in place", Rename, {FileFault::Refused}, false, true, false},
         {"a folder that takes no new file", Create, {FileFault::Refused}, false, true, false},
         {"a share without locks", Lock, {FileFault::Refused}, false, false, false},
-        {"a new file cut short by a full disk",
-         Write,
-         {FileFault::DiskFull, 10},
-         false,
-         false,
-         true},
+        {"a new file cut short: disk full", Write, {FileFault::DiskFull, 10}, false, false, true},
         {"a new file that cannot be flushed", Flush, {FileFault::Refused}, false, false, true},
         {"a write in place cut short", Write, {FileFault::DiskFull, 10}, true, true, true},
-        {"the file gone as it is opened to be written",
-         Open,
-         {FileFault::Vanished},
-         true,
-         true,
-         true},
+        {"the file gone as it is opened", Open, {FileFault::Vanished}, true, true, true},
     };
     const std::string before = IssuerFile();
     for (const FaultCase& c : cases) {
@@ -198,8 +188,7 @@ struct ChangeCase {
 // the file.
 TEST(SharedWritesTest, AChangeWhileAWriteIsUnderWayIsKept) {
     const std::vector<ChangeCase> cases = {
-        {"the issuer ends and clears its bit 1", "[S]\r\nFORM=4\r\nX=1\r\n",
-         "[S]\r\nFORM=0\r\nX=1\r\n"},
+        {"the issuer clears its bit 1", "[S]\r\nFORM=4\r\nX=1\r\n", "[S]\r\nFORM=0\r\nX=1\r\n"},
         {"rewritten", "[S]\r\nFORM=7\r\nY=2", "[S]\r\nFORM=3\r\nY=2"},
         {"deleted: not made again from the old bytes", nullptr, ""},
     };
