@@ -139,14 +139,5 @@ TEST_F(SettingsStoreTest, AHugeFileIsReadWhole) {
     EXPECT_EQ(ReadSetting(time, "S", "K", file), "found");
 }
 
-TEST_F(SettingsStoreTest, ResetFileAttributesClearsReadOnlyOfTheTrimmedPath) {
-    folder.Write("zarava.ini", "");
-    test::SetReadOnly(file, true);
-    ResetFileAttributes(file, kAttributeReadOnly); // only when the bit is clear: nothing happens
-    EXPECT_EQ(ReadFileAttributes(file), kAttributeReadOnly);
-    ResetFileAttributes("  " + file + " ", 0);
-    EXPECT_EQ(ReadFileAttributes(file), kAttributeNormal);
-}
-
 } // namespace
 } // namespace zarava
