@@ -13,9 +13,10 @@ namespace {
 
 using namespace std::string_literals;
 
-// Days of January 2024. The plain masks (bits Sunday to Saturday, none, "x", 0) are shown on
-// the frame by the start-up tests; here are the numbers only a lenient reading gives.
-constexpr int kSunday = 7, kMonday = 8, kSaturday = 13;
+// Days of January 2024. That the rooms follow their masks (on a Monday: 127, 64, 62, 0, "x",
+// none) the start-up tests show on the frame; here is which bit each day is, and the numbers
+// only a lenient reading gives.
+constexpr int kSunday = 7, kMonday = 8, kFriday = 12, kSaturday = 13;
 
 TEST(OpeningDayTest, WeekdayMasks) {
     struct Case {
@@ -27,6 +28,11 @@ TEST(OpeningDayTest, WeekdayMasks) {
     const Case cases[] = {
         {1, "WEEK1=0", kSaturday, true}, // room 1 is never looked up
         {0, "WEEK0=0", kSaturday, true},
+        {3, "WEEK3=62", kSaturday, false},
+        {3, "WEEK3=62", kSunday, false},
+        {6, "WEEK6=64", kSaturday, true},
+        {6, "WEEK6=64", kFriday, false},
+        {6, "WEEK6=1", kSunday, true},
         {2, "WEEK2=", kSunday, true},
         {5, "WEEK5= 2 ", kMonday, true},
         {5, "WEEK5=62.5", kMonday, true}, // rounds to 62, halves to even
