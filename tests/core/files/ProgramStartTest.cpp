@@ -96,7 +96,6 @@ TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) 
     SKIP_ON_WINDOWS(kPosixStart);
     TempFolder folder;
     TempFolder withWine;
-    TempFolder withoutWine;
     std::filesystem::create_directory(folder / "folder.exe");
     WriteProgram(folder / "plain.exe", "#!/bin/sh\ntouch ran\n", 0644);
     WriteProgram(folder / "noline.exe", "touch ran\n");
@@ -106,9 +105,9 @@ TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) 
                  "mv \"$(dirname \"$1\")/w.tmp\" \"$(dirname \"$1\")/wine.txt\"\n");
 
     const std::string path = std::getenv("PATH");
-    // The fake wine first on the PATH, or a PATH without any wine.
+    // The fake wine first on the PATH, or a PATH without any wine (an empty folder).
     const std::string wine = withWine.Path() + ":/usr/bin:/bin";
-    const std::string noWine = withoutWine.Path();
+    const std::string noWine = folder / "folder.exe";
     struct Case {
         const char* name;
         const std::string& path;

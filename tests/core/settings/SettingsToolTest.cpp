@@ -1,8 +1,8 @@
 // The zarava-settings tool as administrators and scripts use it: its output bytes, the file it
 // leaves, its messages and exit codes.
 
-#include "ProgramRun.h"
 #include "SystemSide.h"
+#include "settings/SettingsToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -13,26 +13,16 @@
 namespace zarava {
 namespace {
 
-using test::ProgramRun;
 using test::TempFolder;
 
 class SettingsToolTest : public ::testing::Test {
 protected:
-    // Runs the tool to its end in the temporary folder, so that its default file is the
-    // folder's.
-    struct Result {
-        int status;
-        std::string out, err;
-    };
-    Result Tool(std::vector<std::string> args, bool asNobody = false) {
-        args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
-        ProgramRun run(output, args, {.folder = folder.Path(), .asNobody = asNobody});
-        const int status = run.Wait();
-        return {status, run.Out(), run.Err()};
+    // Run in the temporary folder, so that the tool's default file is the folder's.
+    test::ToolRun Tool(std::vector<std::string> args) {
+        return test::RunSettingsTool(std::move(args), {.folder = folder.Path()});
     }
 
     TempFolder folder;
-    TempFolder output;
     std::string file = folder.File("zarava.ini");
 };
 
@@ -43,7 +33,7 @@ TEST_F(SettingsToolTest, GetPrintsTheValueInUtf8AndSetWritesCodePage932KeepingTh
                  "\xfb\"\r\nE=\r\n\r\n[USER INFOMATION]\r\n");
     EXPECT_EQ(Tool({"get", "display infomation", "counter"}).out, "番窓口\n");
     for (const char* key : {"E", "MISSING"}) {
-        const Result run = Tool({"get", "DISPLAY INFOMATION", key});
+        const test::ToolRun run = Tool({"get", "DISPLAY INFOMATION", key});
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, "\n") << key;
     }
@@ -75,7 +65,7 @@ TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandar
         {{"--file", "gone/zarava.ini", "set", "S", "K", "1"}, 1, "no folder gone (is the share"},
     };
     for (const Case& c : cases) {
-        const Result run = Tool(c.args);
+        const test::ToolRun run = Tool(c.args);
         SCOPED_TRACE(c.message);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.starts_with("zarava-settings: ")) << run.err;
@@ -95,20 +85,6 @@ TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandar
     std::filesystem::remove(ini);
     std::filesystem::create_directory(ini);
     EXPECT_EQ(Tool({"set", "S", "K", "1"}).err, "zarava-settings: zarava.ini is a folder\n");
-}
-
-TEST_F(SettingsToolTest, AFileTheUserMayNotWriteIsReportedAndLeftAlone) {
-    SKIP_ON_WINDOWS("it acts as another user");
-    if (!test::RunningAsRoot() || !std::filesystem::exists("/usr/bin/setpriv")) {
-        GTEST_SKIP() << "needs root and setpriv";
-    }
-    folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
-    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0777));
-    std::filesystem::permissions(file, std::filesystem::perms(0644));
-    const Result run = Tool({"set", "S", "K", "2"}, true);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "zarava-settings: cannot write zarava.ini: Permission denied\n");
-    EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=1\r\n");
 }
 
 } // namespace

@@ -6,10 +6,9 @@
 
 #include "OldFiles.h"
 #include "PausingClock.h"
-#include "ProgramRun.h"
 #include "SystemSide.h"
 #include "TempFolder.h"
-#include "WaitUntil.h"
+#include "settings/SettingsToolRun.h"
 
 #include "files/FileFaults.h"
 #include "files/WriterLock.h"
@@ -17,7 +16,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <memory>
 #include <set>
@@ -31,18 +29,9 @@ namespace {
 using test::PausingClock;
 using test::TempFolder;
 
-// zarava-settings as a process of its own, as another writer of ours: its exit status, and
-// what it printed.
-int Tool(std::vector<std::string> args, std::string* out = nullptr,
-         const test::ProgramRun::Setup& setup = {}) {
-    static const TempFolder output;
-    args.insert(args.begin(), ZARAVA_SETTINGS_TOOL);
-    test::ProgramRun run(output, args, setup);
-    const int status = run.Wait();
-    if (out != nullptr) {
-        *out = run.Out();
-    }
-    return status;
+// zarava-settings, another writer of ours.
+test::ToolRun Tool(std::vector<std::string> args, const test::ProgramRun::Setup& setup = {}) {
+    return test::RunSettingsTool(std::move(args), setup);
 }
 
 std::uint64_t InodeOf(const std::string& path) {
@@ -62,21 +51,6 @@ std::string WithK(std::string text, const std::string& value) {
     return text.replace(text.find("K=0"), 3, "K=" + value);
 }
 
-// The issuer stand-in, another writer that knows nothing of ours: it rewrites the file in
-// place as a Windows program saves it (cut to nothing, the first half, a 300 ms pause, the
-// rest). Returns once the first half is in.
-std::thread StartRewriteInPlace(const std::string& file, const std::string& full) {
-    const std::size_t half = full.size() / 2;
-    std::thread issuer([file, full, half] {
-        std::ofstream out(test::PathOf(file), std::ios::binary | std::ios::trunc);
-        out.write(full.data(), static_cast<std::streamsize>(half)).flush();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        out.write(full.data() + half, static_cast<std::streamsize>(full.size() - half));
-    });
-    EXPECT_TRUE(test::WaitUntil([&] { return test::ReadBytes(file).size() == half; }));
-    return issuer;
-}
-
 TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     TempFolder folder;
     const std::string file = folder.File("zarava.ini");
@@ -85,12 +59,11 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     // first, if anything did.
     const auto writer = [&](std::string key) -> std::string {
         for (int i = 1; i <= 40; ++i) {
-            std::string value;
-            const int got = Tool({"--file", file, "get", "S", key}, &value);
-            if (got != 0 || value != std::to_string(i - 1) + "\n") {
-                return "get " + key + " gave " + std::to_string(got) + ": " + value;
+            const test::ToolRun got = Tool({"--file", file, "get", "S", key});
+            if (got.status != 0 || got.out != std::to_string(i - 1) + "\n") {
+                return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out;
             }
-            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)})) {
+            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)}).status) {
                 return "set " + key + "=" + std::to_string(i) + " gave " + std::to_string(set);
             }
         }
@@ -104,50 +77,15 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     EXPECT_EQ(ReadSetting(time, "S", "B", file), "40");
 }
 
-struct Situation {
-    const char* before; // what happened to the file before the issuer's rewrite
-    bool ourWrite;
-    bool savedByRename;
-    bool lockFileDeleted;
-};
-
-TEST(SharedWritesTest, ARewriteInPlacePausedHalfWayIsNeverBuiltOn) {
-    const std::vector<Situation> situations = {
-        {"the last version was ours", true, false, false},
-        {"the issuer's last save was by rename", true, true, false},
-        {"the lock file beside it was deleted", true, false, true},
-        {"no program of ours has written", false, false, false},
-    };
-    const std::string full = IssuerFile();
-    for (const Situation& situation : situations) {
-        TempFolder folder;
-        const std::string file = folder.File("zarava.ini");
-        folder.Write("zarava.ini", full);
-        if (situation.ourWrite) {
-            ASSERT_EQ(Tool({"--file", file, "set", "S", "K", "5"}), 0);
-        }
-        if (situation.savedByRename) {
-            folder.Write("saved.tmp", WithK(full, "7"));
-            std::filesystem::rename(folder.File("saved.tmp"), file);
-        }
-        if (situation.lockFileDeleted) {
-            std::filesystem::remove(folder.File(".zarava.ini.lock"));
-        }
-        // Our write starts while the issuer pauses after the first half.
-        std::thread issuer = StartRewriteInPlace(file, full);
-        const int written = Tool({"--file", file, "set", "S", "K", "1"});
-        issuer.join();
-        EXPECT_EQ(written, 0) << situation.before;
-        EXPECT_EQ(folder.Read("zarava.ini"), written == 0 ? WithK(full, "1") : full)
-            << situation.before;
-    }
-}
-
+// Another program's rewrite in place, caught half done, is a whole file in every other respect:
+// a write builds at once only on what our last write left, and otherwise only on bytes that
+// have stood still longer than a rewriter pauses.
 struct GuardCase {
     const char* file;
     const char* bytes; // put in place by another program after a write of ours ("": none)
     bool savedLongAgo;
     int waitMs;
+    bool noteLost = false; // the writers' lock file, which notes our last write, deleted
 };
 
 TEST(SharedWritesTest, AWriteWaitsOnlyForAFileThatMayBeHalfWritten) {
@@ -160,6 +98,8 @@ TEST(SharedWritesTest, AWriteWaitsOnlyForAFileThatMayBeHalfWritten) {
         {"shorter than ours", "[S]\r\nK=0\r\n[T]\r\nL=", false, 500},
         {"longer, not ending as ours did", "[S]\r\nK=0\r\nCALL=1\r\n[T]\r\nL=1\r\n[U", false, 500},
         {"missing", nullptr, false, 10},
+        {"ours, but the note of it lost", "", false, 500, true},
+        {"shorter than ours, the note lost", "[S]\r\nK=0\r\n[T]\r\nL=", false, 500, true},
     };
     for (const GuardCase& c : cases) {
         TempFolder folder;
@@ -177,6 +117,9 @@ TEST(SharedWritesTest, AWriteWaitsOnlyForAFileThatMayBeHalfWritten) {
         }
         if (c.savedLongAgo) {
             test::MakeOld(file);
+        }
+        if (c.noteLost) {
+            std::filesystem::remove(folder.File(".zarava.ini.lock"));
         }
         EXPECT_NE(WriteSetting(time, "S", "K", "1", file), 0) << c.file;
         EXPECT_EQ(time.Slept(), c.waitMs) << c.file;
@@ -199,20 +142,10 @@ TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
         {"a refused rename: written in place", Rename, {FileFault::Refused}, false, true, false},
         {"a folder that takes no new file", Create, {FileFault::Refused}, false, true, false},
         {"a share without locks", Lock, {FileFault::Refused}, false, false, false},
-        {"a new file cut short by a full disk",
-         Write,
-         {FileFault::DiskFull, 10},
-         false,
-         false,
-         true},
+        {"a new file cut short: disk full", Write, {FileFault::DiskFull, 10}, false, false, true},
         {"a new file that cannot be flushed", Flush, {FileFault::Refused}, false, false, true},
         {"a write in place cut short", Write, {FileFault::DiskFull, 10}, true, true, true},
-        {"the file gone as it is opened to be written",
-         Open,
-         {FileFault::Vanished},
-         true,
-         true,
-         true},
+        {"the file gone as it is opened", Open, {FileFault::Vanished}, true, true, true},
     };
     const std::string before = IssuerFile();
     for (const FaultCase& c : cases) {
@@ -255,8 +188,7 @@ struct ChangeCase {
 // the file.
 TEST(SharedWritesTest, AChangeWhileAWriteIsUnderWayIsKept) {
     const std::vector<ChangeCase> cases = {
-        {"the issuer ends and clears its bit 1", "[S]\r\nFORM=4\r\nX=1\r\n",
-         "[S]\r\nFORM=0\r\nX=1\r\n"},
+        {"the issuer clears its bit 1", "[S]\r\nFORM=4\r\nX=1\r\n", "[S]\r\nFORM=0\r\nX=1\r\n"},
         {"rewritten", "[S]\r\nFORM=7\r\nY=2", "[S]\r\nFORM=3\r\nY=2"},
         {"deleted: not made again from the old bytes", nullptr, ""},
     };
@@ -330,7 +262,7 @@ struct PermissionCase {
     unsigned fileOwner;
     unsigned fileGroup;
     unsigned fileMode;
-    int exitCode;
+    const char* refused; // what the tool says it cannot do, "" when it writes
     unsigned modeAfter;
 };
 
@@ -342,12 +274,12 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
     constexpr unsigned kUs = 65534;
     constexpr unsigned kRoot = 0;
     const std::vector<PermissionCase> cases = {
-        {"another user's file in an open folder", 0777, true, kRoot, kRoot, 0644, 1, 0644},
-        {"another user's file writable by our group", 0777, true, kRoot, kUs, 0664, 0, 0664},
-        {"our file in a folder closed to us", 0755, true, kUs, kUs, 0644, 0, 0644},
-        {"our read-only file in a folder closed to us", 0755, true, kUs, kUs, 0444, 0, 0644},
-        {"another user's read-only file", 0777, true, kRoot, kRoot, 0444, 1, 0444},
-        {"no file in a folder closed to us", 0755, false, 0, 0, 0, 1, 0},
+        {"another user's file in an open folder", 0777, true, kRoot, kRoot, 0644, "write", 0644},
+        {"another user's file writable by our group", 0777, true, kRoot, kUs, 0664, "", 0664},
+        {"our file in a folder closed to us", 0755, true, kUs, kUs, 0644, "", 0644},
+        {"our read-only file in a folder closed to us", 0755, true, kUs, kUs, 0444, "", 0644},
+        {"another user's read-only file", 0777, true, kRoot, kRoot, 0444, "write", 0444},
+        {"no file in a folder closed to us", 0755, false, 0, 0, 0, "create", 0},
     };
     TempFolder top;
     std::filesystem::permissions(top.Path(), std::filesystem::perms(0755));
@@ -365,9 +297,12 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         std::filesystem::permissions(top.File(dir), std::filesystem::perms(c.folderMode));
         const std::uint64_t inode = InodeOf(file);
 
-        const int exitCode =
-            Tool({"--file", file, "set", "S", "K", "1"}, nullptr, {.asNobody = true});
-        EXPECT_EQ(exitCode, c.exitCode) << c.setup;
+        const test::ToolRun run = Tool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
+        EXPECT_EQ(run.status, *c.refused ? 1 : 0) << c.setup;
+        EXPECT_EQ(run.err, *c.refused ? "zarava-settings: cannot " + std::string(c.refused) + " " +
+                                            file + ": Permission denied\n"
+                                      : "")
+            << c.setup;
         std::set<std::string> names = top.Names(dir);
         names.erase(".zarava.ini.lock");
         if (!c.file) {
@@ -375,7 +310,7 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
             continue;
         }
         EXPECT_EQ(names, std::set<std::string>{"zarava.ini"}) << c.setup;
-        EXPECT_EQ(top.Read(dir + "/zarava.ini"), c.exitCode == 0 ? "[S]\r\nK=1\r\n" : before)
+        EXPECT_EQ(top.Read(dir + "/zarava.ini"), run.status == 0 ? "[S]\r\nK=1\r\n" : before)
             << c.setup;
         const FileVersion after = ReadFileVersion(file).value_or(FileVersion{});
         EXPECT_EQ(after.inode, inode) << c.setup << ": changed in place";

@@ -17,43 +17,36 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
-#include <utility>
 
 namespace zarava {
 namespace {
 
 using test::TempFolder;
 
-// Another program's handle on a file, sharing nothing with anyone while it is open.
-class HeldWithoutSharing {
-public:
-    explicit HeldWithoutSharing(const std::string& path)
-        : file_(CreateFileW(test::PathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldWithoutSharing() { Release(); }
-    bool Held() const { return file_ != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (Held()) {
-            CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE));
-        }
-    }
-
-private:
-    HANDLE file_;
+struct CloseOnExit {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+using Handle = std::unique_ptr<void, CloseOnExit>;
+
+// Another program's handle on a file, sharing nothing with anyone while it is open.
+Handle HoldWithoutSharing(const std::string& path) {
+    return Handle(CreateFileW(test::PathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 TEST(WindowsFilesTest, AFileHeldWithoutSharingFailsForNowAndIsWrittenOnceItIsFree) {
     TempFolder folder;
     const std::string file = folder / "zarava.ini";
     folder.Write("zarava.ini", "[S]\r\nK=1\r\n");
-    HeldWithoutSharing issuer(file);
-    ASSERT_TRUE(issuer.Held());
+    Handle issuer = HoldWithoutSharing(file);
+    ASSERT_NE(issuer.get(), INVALID_HANDLE_VALUE);
     VirtualTime time;
     EXPECT_EQ(ReadSetting(time, "S", "K", file), "");
     EXPECT_EQ(WriteSetting(time, "S", "K", "2", file), 0);
     EXPECT_EQ(time.Slept(), 200) << "each with its one retry";
-    issuer.Release();
+    issuer.reset();
     EXPECT_NE(WriteSetting(time, "S", "K", "2", file), 0);
     EXPECT_EQ(folder.Read("zarava.ini"), "[S]\r\nK=2\r\n");
 
@@ -67,9 +60,9 @@ TEST(WindowsFilesTest, AFileHeldWithoutSharingFailsForNowAndIsWrittenOnceItIsFre
 TEST(WindowsFilesTest, AFolderADeviceAndAPipeAreRefused) {
     TempFolder folder;
     std::filesystem::create_directory(test::PathOf(folder / "folder"));
-    const HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\zarava-test", PIPE_ACCESS_DUPLEX,
-                                         PIPE_TYPE_BYTE | PIPE_NOWAIT, 4, 0, 0, 0, nullptr);
-    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const Handle pipe(CreateNamedPipeW(L"\\\\.\\pipe\\zarava-test", PIPE_ACCESS_DUPLEX,
+                                       PIPE_TYPE_BYTE | PIPE_NOWAIT, 4, 0, 0, 0, nullptr));
+    ASSERT_NE(pipe.get(), INVALID_HANDLE_VALUE);
     for (const std::string& path :
          {folder / "folder", std::string("NUL"), std::string("\\\\.\\pipe\\zarava-test")}) {
         std::string bytes;
@@ -79,7 +72,6 @@ TEST(WindowsFilesTest, AFolderADeviceAndAPipeAreRefused) {
         EXPECT_FALSE(FileForUpdate(path).IsOpen()) << path;
         EXPECT_EQ(AppendToFile(path, "line\r\n"), WriteFileResult::NotAFile) << path;
     }
-    CloseHandle(pipe);
 }
 
 TEST(WindowsFilesTest, AttributesAreTheFilesOwnAndZeroMakesANormalFile) {

@@ -1,9 +1,9 @@
 // Programs on Windows: the voice program started with CreateProcessW, and zarava-settings.exe
 // given names whose second bytes in code page 932 are '\' and ']'.
 
-#include "ProgramRun.h"
 #include "TempFolder.h"
 #include "WaitUntil.h"
+#include "settings/SettingsToolRun.h"
 
 #include "files/ProgramStart.h"
 
@@ -47,22 +47,15 @@ TEST(WindowsProgramsTest, TheSettingsToolTakesNamesWhoseSecondBytesAreBackslashO
     const std::string folder = top / "受付";
     std::filesystem::create_directory(test::PathOf(folder));
     const std::string file = Backslashed(folder) + "\\zarava.ini";
-    const auto tool = [&](std::vector<std::string> args, std::string* out = nullptr) {
-        args.insert(args.begin(), {ZARAVA_SETTINGS_TOOL, "--file", file});
-        test::ProgramRun run(top, args);
-        const int status = run.Wait();
-        if (out != nullptr) {
-            *out = run.Out();
-        }
-        return status;
+    const auto tool = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--file", file});
+        return test::RunSettingsTool(std::move(args));
     };
     // ゾ is 0x83 0x5D, 表 0x95 0x5C, ソ 0x83 0x5C.
-    EXPECT_EQ(tool({"set", "ゾ表", "ソ", "表]"}), 0);
+    EXPECT_EQ(tool({"set", "ゾ表", "ソ", "表]"}).status, 0);
     EXPECT_EQ(top.Read("受付/zarava.ini"), "[\x83\x5d\x95\x5c]\r\n\x83\x5c=\x95\x5c]\r\n");
-    std::string value;
-    EXPECT_EQ(tool({"get", "ゾ表", "ソ"}, &value), 0);
-    EXPECT_EQ(value, "表]\n");
-    EXPECT_EQ(tool({"get", "ゾ]", "ソ"}), 2) << "a real ']' is still refused";
+    EXPECT_EQ(tool({"get", "ゾ表", "ソ"}).out, "表]\n");
+    EXPECT_EQ(tool({"get", "ゾ]", "ソ"}).status, 2) << "a real ']' is still refused";
 }
 
 } // namespace
