@@ -1,8 +1,14 @@
 #include "engine/IoThread.h"
 
+#include "engine/ThreadName.h"
+
 namespace zarava {
 
-IoThread::IoThread() : thread_([this] { Run(); }) {}
+IoThread::IoThread()
+    : thread_([this] {
+          NameThisThread("file work");
+          Run();
+      }) {}
 
 IoThread::~IoThread() {
     Finish();

@@ -1,5 +1,7 @@
 #include "engine/ThreadEngine.h"
 
+#include "engine/ThreadName.h"
+
 namespace zarava {
 
 ThreadEngine::ThreadEngine(Clock& wallClock)
@@ -39,7 +41,10 @@ void ThreadEngine::Sleep(int milliseconds) {
 
 void ThreadEngine::Start() {
     if (!thread_.joinable()) {
-        thread_ = std::thread([this] { Run(); });
+        thread_ = std::thread([this] {
+            NameThisThread("engine");
+            Run();
+        });
     }
 }
 
