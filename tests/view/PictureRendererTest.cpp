@@ -158,30 +158,5 @@ TEST(PictureRendererTest, KeepsDrawingsForRepaintsWithinItsBudget) {
     EXPECT_TRUE(renderer.Pixmap("Q", {10, 10}).isNull());
 }
 
-TEST(PictureRendererTest, LeavesOutPicturesItCannotReadWithoutSpoilingTheOthers) {
-    const QByteArray good = "shape g 0.5\nM 1 1\nL 9 1\nC 9 5 5 9 1 9\nZ\n";
-    const QByteArray p = "picture P 10 10 F0F0F0 0080FF ";
-    const struct {
-        QByteArray text;
-        bool readP, readGood;
-    } cases[] = {
-        {"# a comment\n\n  picture   P 10 10 F0F0F0 0080ff g  \r\n", true, true},
-        {p + "missing\n", false, true},
-        {"picture P 10 10 F0F0F0 0x80FF g\n", false, true},
-        {"shape b 0\nM 1 1\nL 9 nan\nZ\n" + p + "b\n", false, true},
-        {"shape b -1\nM 1 1\nL 9 9\nL 1 9\nZ\n" + p + "b\n", false, true},
-        {"shape g 0\nM 1 1\nL 2 2\nZ\n" + p + "g\n", true, true}, // the first g
-        // Lines that cannot be read spoil the shape they follow.
-        {QByteArray("\x00\xff\x89PNG\r\n\x1a\nZ Z\n", 13) + p + "g\n", false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        PictureRenderer renderer(good + c.text + "picture Good 10 10 F0F0F0 000000 g\n", 1 << 20);
-        EXPECT_EQ(renderer.Has("P"), c.readP);
-        EXPECT_EQ(renderer.Has("Good"), c.readGood);
-    }
-    EXPECT_FALSE(PictureRenderer(QByteArray(), 1 << 20).Has("Good"));
-}
-
 } // namespace
 } // namespace zarava
