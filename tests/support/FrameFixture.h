@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OldFiles.h"
+#include "QueueFiles.h"
 #include "RecordingServices.h"
 #include "StubHost.h"
 #include "TempFolder.h"
@@ -33,6 +34,13 @@ protected:
         const std::size_t at = ini.find("FORM=");
         return at == std::string::npos ? "" : ini.substr(at + 5, ini.find('\r', at) - at - 5);
     }
+    // The issuer changes the value of a key in place (without our settings store).
+    void SetIniLine(const std::string& key, const std::string& value) {
+        std::string ini = Ini();
+        const std::size_t at = ini.find(key + "=") + key.size() + 1;
+        ini.replace(at, ini.find('\r', at) - at, value);
+        WriteIni(ini);
+    }
 
     // Runs a handler as the GUI's input does, and what follows of it.
     template <typename F> void Run(F handler) {
@@ -40,9 +48,18 @@ protected:
         time_.RunPending();
     }
 
-    // Runs the load with the given command line; the display ends or keeps running.
+    void PassEnded() {
+        Run([this] { display_->OnTickerNotification(TickerNotification::PassEnded); });
+    }
+
+    // Runs the load with the given command line; the display ends or keeps running. The host
+    // forgets what an earlier start showed.
     MainFrame& Start(const std::string& commandLine) {
         display_.reset();
+        host_.windows.clear();
+        host_.windowOrder.clear();
+        host_.frames.clear();
+        host_.endedWith = -1;
         program_ = std::make_unique<Program>(
             Services{time_, time_, time_, host_, sound_, programs_}, folder_.string());
         display_ = std::make_unique<MainFrame>(*program_, NormaliseCommandLine(commandLine));
@@ -66,8 +83,7 @@ protected:
     }
     static int RoomOf(const WindowSnapshot& w) {
         // The rooms' titles in these tests are "R<n>".
-        const int i = w.design->Find("xDazuzeLabel");
-        return std::stoi(w.controls[static_cast<std::size_t>(i)].caption.substr(1));
+        return std::stoi(StateOf(w, "xDazuzeLabel").caption.substr(1));
     }
 
     TempFolder temp_;

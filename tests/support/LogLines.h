@@ -27,7 +27,6 @@ inline std::string LogLines(const TempFolder& folder, const std::string& day = "
 // A folder with an operations log in its Log folder, on virtual time.
 struct FolderWithLog {
     FolderWithLog() { std::filesystem::create_directory(folder / "Log"); }
-    std::string Lines() const { return LogLines(folder); }
 
     TempFolder folder;
     VirtualTime time;

@@ -31,6 +31,15 @@ inline std::string QueueFile(const std::vector<Ticket>& tickets) {
     return Utf8ToCp932(utf8).value();
 }
 
+// Waiting tickets numbered from `first`, issued at 9:00.
+inline std::vector<Ticket> Waiting(int count, int first = 1) {
+    std::vector<Ticket> tickets;
+    for (int i = 0; i < count; ++i) {
+        tickets.push_back({std::to_string(first + i), "", "9:00"});
+    }
+    return tickets;
+}
+
 // Sets a file's last-write time to a local date and time.
 inline bool SetLastWrite(const std::string& path, const LocalDateTime& t) {
     std::tm local{};
@@ -45,7 +54,8 @@ inline bool SetLastWrite(const std::string& path, const LocalDateTime& t) {
     return SetFileTimes(path, time, time);
 }
 
-inline const ControlState& Control(const WindowSnapshot& s, const char* name, int index = -1) {
+// A control of a published window; one missing from the design throws, failing the test.
+inline const ControlState& StateOf(const WindowSnapshot& s, const char* name, int index = -1) {
     return s.controls.at(static_cast<std::size_t>(s.design->Find(name, index)));
 }
 
@@ -54,7 +64,7 @@ inline const ControlState& Control(const WindowSnapshot& s, const char* name, in
 // ("_" for an empty position, "-" for a dash).
 inline std::string BoardText(const WindowSnapshot& s) {
     const auto digit = [&s](const char* name, int index, const std::string& palette) {
-        const std::string resource = Control(s, name, index).picture.resource;
+        const std::string resource = StateOf(s, name, index).picture.resource;
         const std::size_t underscore = resource.find('_');
         return resource.empty()                            ? "_"
                : resource == "ImgG_10"                     ? "-"
@@ -63,7 +73,7 @@ inline std::string BoardText(const WindowSnapshot& s) {
     };
     std::string text = "waiting";
     for (int slot = 0; slot < 12; ++slot) {
-        const std::string first = Control(s, "ImgW", 3 * slot).picture.resource;
+        const std::string first = StateOf(s, "ImgW", 3 * slot).picture.resource;
         const bool second = first.rfind("ImgOr_", 0) == 0;
         for (int d = 0; d < 3 && !first.empty(); ++d) {
             text += (d == 0 ? " " : "") + digit("ImgW", 3 * slot + d, second ? "ImgOr" : "ImgO");
@@ -81,25 +91,31 @@ inline std::string BoardText(const WindowSnapshot& s) {
     return text;
 }
 
+// The waiting count as a room window's board shows it ("__3").
+inline std::string WaitingCount(const WindowSnapshot& s) {
+    const std::string board = BoardText(s);
+    return board.substr(board.find("count ") + 6, 3);
+}
+
 // What a published room window's call area shows: "off", "notice", or the called number with
 // "@" and the counter when the counter caption shows ("001@3", "002"); "#" when the 番 glyph is
 // hidden.
 inline std::string CallArea(const WindowSnapshot& s) {
     const auto digit = [&s](int index) {
-        const std::string& resource = Control(s, "ImgCall", index).picture.resource;
+        const std::string& resource = StateOf(s, "ImgCall", index).picture.resource;
         return resource.empty() ? std::string() : resource.substr(resource.find('_') + 1);
     };
-    if (Control(s, "MsgFrame").visible) {
+    if (StateOf(s, "MsgFrame").visible) {
         return "notice";
     }
     std::string text = "off";
-    if (Control(s, "ImgCall", 3).visible) {
+    if (StateOf(s, "ImgCall", 3).visible) {
         text = digit(0) + digit(1) + digit(2);
-        if (Control(s, "TlxCall").visible) {
+        if (StateOf(s, "TlxCall").visible) {
             text += "@" + digit(4) + digit(5);
         }
     }
-    return Control(s, "ImgCall", 9).visible ? text : text + "#";
+    return StateOf(s, "ImgCall", 9).visible ? text : text + "#";
 }
 
 } // namespace zarava::test

@@ -35,7 +35,6 @@ public:
     struct Launch {
         std::string program;
         std::string argument;
-        friend bool operator==(const Launch&, const Launch&) = default;
     };
     std::vector<Launch> started;
     bool result = true;
@@ -43,10 +42,8 @@ public:
 
     StartOutcome Start(const std::string& program, const std::string& argument) override {
         started.push_back({program, argument});
-        if (!result) {
-            return {false, "", program + ": " + reason};
-        }
-        return {true, program + " " + argument, ""};
+        return result ? StartOutcome{true, program + " " + argument, ""}
+                      : StartOutcome{false, "", program + ": " + reason};
     }
 };
 

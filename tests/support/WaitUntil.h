@@ -11,13 +11,11 @@ namespace zarava::test {
 inline bool WaitUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
+    bool met = false; // asked once a round: a condition may take what it finds (a process's end)
+    while (!(met = condition()) && std::chrono::steady_clock::now() <= deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return true;
+    return met;
 }
 
 } // namespace zarava::test

@@ -2,8 +2,6 @@
 
 #include "infoband/FillerWindow.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <tuple>

@@ -40,10 +40,10 @@ TEST(NewsFileTroubleTest, TheLogSaysOnceWhyTheNewsCannotBeShownAndOnceWhenItCanA
     ASSERT_TRUE(test::MakeFifo(news));
     EXPECT_FALSE(readNews(news));
     EXPECT_FALSE(readNews(news));
-    // A line of 1.5 MB: the band gets the whole characters of the first MiB, no more.
-    std::string huge;
-    for (int i = 0; i < 750000; ++i) {
-        huge += "\x82\xA0"; // あ
+    // A line of 2 MiB of あ: the band gets the whole characters of the first MiB, no more.
+    std::string huge = "\x82\xA0";
+    while (huge.size() < 1500000) {
+        huge += huge;
     }
     replace(huge + "\r\n");
     EXPECT_EQ(readNews(news)->size(), 3 + (1u << 19) * 3 + 6);

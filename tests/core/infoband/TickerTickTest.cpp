@@ -2,10 +2,7 @@
 // settings file and a real news.sjis whose last-write time is set to today or yesterday.
 
 #include "FrameFixture.h"
-#include "QueueFiles.h"
 #include "text/Cp932.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -13,12 +10,10 @@
 namespace zarava {
 namespace {
 
-using test::FrameFixture;
-
 constexpr const char* kClock0900 = "ただいま 09時00分 です。　/　　";
 constexpr const char* kBanner = "　　◆◆トピックス 　";
 
-class TickerTickTest : public FrameFixture {
+class TickerTickTest : public test::FrameFixture {
 protected:
     // FORM keeps the display open; the rest goes into [DISPLAY INFOMATION].
     void StartWith(const std::string& display) {
@@ -32,24 +27,17 @@ protected:
         ASSERT_LE(time_.Elapsed(), ms);
         time_.AdvanceBy(ms - time_.Elapsed());
     }
-    // The issuer changes one line of the settings file in place.
-    void SetIniLine(const std::string& key, const std::string& value) {
-        std::string ini = Ini();
-        const std::size_t at = ini.find(key + "=");
-        ASSERT_NE(at, std::string::npos) << key;
-        const std::size_t from = at + key.size() + 1;
-        ini.replace(from, ini.find('\r', from) - from, Utf8ToCp932(value).value());
-        WriteIni(ini);
-    }
     // Sets the file's last-write time to a local time on the test's day (0) or a day before.
     void SetWritten(const std::string& name, int daysBefore, int hour, int minute) {
         ASSERT_TRUE(test::SetLastWrite(temp_.File(name), {2024, 1, 8 - daysBefore, hour, minute}))
             << name;
     }
-    void PassEnded() {
-        Run([this] { display_->OnTickerNotification(TickerNotification::PassEnded); });
-    }
     const FrameSnapshot& Band() const { return display_->Frame(); }
+    // Moves the virtual time as AdvanceTo does; the band then as "pass: line".
+    void Expect(std::int64_t ms, const std::string& band) {
+        AdvanceTo(ms);
+        EXPECT_EQ(std::to_string(Band().tickerPass) + ": " + Band().tickerCaption, band) << ms;
+    }
 };
 
 TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
@@ -75,9 +63,8 @@ TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.display + " / " + (c.file ? c.file : "-") + " / " + c.line);
-        for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
-            std::filesystem::remove_all(entry.path()); // a fresh folder for each case
-        }
+        std::filesystem::remove_all(folder_); // a fresh folder for each case
+        std::filesystem::create_directory(folder_);
         if (c.file) {
             temp_.Write(c.file, c.bytes);
             SetWritten(c.file, c.daysOld, c.daysOld ? 23 : 0, c.daysOld ? 59 : 1);
@@ -85,41 +72,26 @@ TEST_F(TickerTickTest, BandLineFromTimeNewsMessageAndTheNewsFile) {
         StartWith(c.display);
         const std::string startLine = Band().tickerCaption;
         time_.AdvanceBy(1000 + 1000); // the first tick and its settings retries
-        if (c.line == kept) {
-            EXPECT_EQ(Band().tickerPass, 1u);
-            EXPECT_EQ(Band().tickerCaption, startLine);
-        } else {
-            EXPECT_EQ(Band().tickerPass, 2u);
-            EXPECT_EQ(Band().tickerCaption, c.line);
-            EXPECT_FALSE(Band().tickerRepeat);
-        }
+        EXPECT_EQ(Band().tickerPass, c.line == kept ? 1u : 2u);
+        EXPECT_EQ(Band().tickerCaption, c.line == kept ? startLine : c.line);
+        EXPECT_FALSE(Band().tickerRepeat);
     }
 }
 
 TEST_F(TickerTickTest, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
     StartWith("TIME=1\r\nNEWS=0\r\nMSSG 3=  first  \r\n");
-    EXPECT_EQ(Band().tickerPass, 1u);
-    EXPECT_EQ(Band().tickerCaption, "first"); // the start-up's own pass, trimmed
     EXPECT_FALSE(Band().tickerRepeat);
-    AdvanceTo(999);
-    EXPECT_EQ(Band().tickerPass, 1u);
-    AdvanceTo(1000);
-    EXPECT_EQ(Band().tickerPass, 2u);
-    EXPECT_EQ(Band().tickerCaption, kClock0900 + std::string("first"));
-
+    const std::string first = "2: " + std::string(kClock0900) + "first";
+    Expect(time_.Elapsed(), "1: first"); // the start-up's own pass, trimmed
+    Expect(999, "1: first");
+    Expect(1000, first);
     // While the pass runs, ticks change nothing, whatever the settings say.
     SetIniLine("MSSG 3", "second");
-    AdvanceTo(55000);
-    EXPECT_EQ(Band().tickerPass, 2u);
-    EXPECT_EQ(Band().tickerCaption, kClock0900 + std::string("first"));
-
+    Expect(55000, first);
     // The pass ends at 0:55; the tick at 1:01 starts the next with the time of then.
     PassEnded();
-    AdvanceTo(60999);
-    EXPECT_EQ(Band().tickerPass, 2u);
-    AdvanceTo(61000);
-    EXPECT_EQ(Band().tickerPass, 3u);
-    EXPECT_EQ(Band().tickerCaption, "ただいま 09時01分 です。　/　　second");
+    Expect(60999, first);
+    Expect(61000, "3: ただいま 09時01分 です。　/　　second");
 }
 
 // A tick whose settings miss waits for their retry before it builds the line: the pass
@@ -128,11 +100,8 @@ TEST_F(TickerTickTest, ATickWithMissingKeysStartsItsPassAfterTheirRetry) {
     StartWith("NEWS=1\r\n"); // TIME and MSSG 3 missing
     temp_.Write("news.sjis", "n\r\n");
     SetWritten("news.sjis", 0, 8, 0);
-    AdvanceTo(1000 + 99);
-    EXPECT_EQ(Band().tickerPass, 1u);
-    AdvanceTo(1000 + 100);
-    EXPECT_EQ(Band().tickerPass, 2u);
-    EXPECT_EQ(Band().tickerCaption, std::string(kBanner) + "◆n　　");
+    Expect(1000 + 99, "1: ");
+    Expect(1000 + 100, "2: " + std::string(kBanner) + "◆n　　");
 }
 
 // Once the ticker finds the close pending, it stops for good, even if the issuer comes back.

@@ -3,18 +3,14 @@
 #include "FrameFixture.h"
 #include "LogLines.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
-#include <vector>
+#include <tuple>
 
 namespace zarava {
 namespace {
 
-using test::FrameFixture;
-
-class LifecycleTest : public FrameFixture {
+class LifecycleTest : public test::FrameFixture {
 protected:
     void StartWithForm(const std::string& form) {
         // The room's poll finds its keys at once, so no retry delays the close by a tick.
@@ -23,52 +19,43 @@ protected:
                  form + "\r\n");
         Start("1");
     }
-    // The issuer changes FORM in place (without our settings store).
-    void SetForm(const std::string& form) {
-        std::string ini = Ini();
-        const std::size_t at = ini.find("FORM=") + 5;
-        ini.replace(at, ini.find('\r', at) - at, form);
-        WriteIni(ini);
-    }
     bool Ended() const { return host_.endedWith >= 0; }
+    std::string FormAfter(int ms) {
+        time_.AdvanceBy(ms);
+        return Form();
+    }
 };
 
 TEST_F(LifecycleTest,
        WatchdogKeepsTheMarkWhileTheIssuerRunsAndClosesOneSecondAfterItEndsAndLogsWhy) {
     StartWithForm("1");
     EXPECT_EQ(Form(), "5");
-    SetForm("1"); // another copy that ended cleared our mark
+    SetIniLine("FORM", "1"); // another copy that ended cleared our mark
     // A write waits a few ms for a file another program has just written to settle, so the
     // times below leave that much room.
-    time_.AdvanceBy(9990);
-    EXPECT_EQ(Form(), "1"); // the first pass comes 10 s after the start-up
-    time_.AdvanceBy(60);
-    EXPECT_EQ(Form(), "5");
-    SetForm("1");
-    time_.AdvanceBy(2000);
-    EXPECT_EQ(Form(), "5"); // every 2 s
+    EXPECT_EQ(FormAfter(9990), "1"); // the first pass comes 10 s after the start-up
+    EXPECT_EQ(FormAfter(60), "5");
+    SetIniLine("FORM", "1");
+    EXPECT_EQ(FormAfter(2000), "5"); // every 2 s
 
     // The issuer ends and is back within the second: the display stays, and the blink phase,
     // which stands still while the close is pending, goes on.
-    SetForm("4");
+    SetIniLine("FORM", "4");
     time_.AdvanceBy(2000); // close pending from here
     const std::int16_t frozen = program_->blinkPhase.Counter();
     time_.AdvanceBy(900);
     EXPECT_EQ(program_->blinkPhase.Counter(), frozen) << "the phase stands still";
-    SetForm("6");
-    time_.AdvanceBy(100); // this pass finds bit 2
+    SetIniLine("FORM", "6");
+    EXPECT_EQ(FormAfter(100), "6"); // this pass finds bit 2; bit 4 already set: nothing written
     EXPECT_FALSE(Ended());
-    EXPECT_EQ(Form(), "6"); // bit 4 already set: nothing written
     time_.AdvanceBy(600);
     EXPECT_NE(program_->blinkPhase.Counter(), frozen);
 
-    SetForm("4"); // the issuer ended: the next pass only makes the close pending
+    SetIniLine("FORM", "4"); // the issuer ended: the next pass only makes the close pending
     time_.AdvanceBy(2300);
     EXPECT_FALSE(Ended());
-    time_.AdvanceBy(200); // one second after that pass
-    EXPECT_TRUE(Ended());
+    EXPECT_EQ(FormAfter(200), "0"); // one second after that pass
     EXPECT_EQ(host_.endedWith, 0);
-    EXPECT_EQ(Form(), "0");
     EXPECT_TRUE(host_.frames.back().closed);
     EXPECT_EQ(test::LogLines(temp_), "start: command line \"1\", monitor 1 of 1, rooms 1 of 1\n"
                                      "closing: the issuer bits of FORM stayed clear\n"
@@ -88,10 +75,8 @@ TEST_F(LifecycleTest, OddFormValues) {
     };
     for (const auto& [form, staysOpen, after] : cases) {
         StartWithForm(form);
-        time_.AdvanceBy(30000);
+        EXPECT_EQ(FormAfter(30000), after) << form;
         EXPECT_EQ(!Ended(), staysOpen) << form;
-        EXPECT_EQ(Form(), after) << form;
-        host_.endedWith = -1;
     }
 }
 
@@ -126,17 +111,14 @@ TEST_F(LifecycleTest, KeysGoToTheClickedRoomElseTheLowestAndCodesReachTheHandOff
         }
         time_.RunPending();
     };
-    const auto barLabel = [&](int window) {
-        const WindowSnapshot& w = host_.windows.at(window);
-        return w.controls[static_cast<std::size_t>(w.design->Find("BarLabel"))].caption;
-    };
     type(0, "A01234");
     type(room2, "A9876543210B"); // a click on room 2 starts a code of its own there
     type(0, "56789B");           // nothing clicked: room 1 finishes its code
     type(room1, "\r\nA0123456789Bx");
     EXPECT_EQ(temp_.Read("hkcode.tmp"), "A9876543210B\r\nA0123456789B\r\nA0123456789B\r\n");
-    EXPECT_EQ(barLabel(room1), "A0123456789B"); // Enter and x were not ours
-    EXPECT_EQ(barLabel(room2), "A9876543210B");
+    // Enter and x were not ours.
+    EXPECT_EQ(test::StateOf(host_.windows.at(room1), "BarLabel").caption, "A0123456789B");
+    EXPECT_EQ(test::StateOf(host_.windows.at(room2), "BarLabel").caption, "A9876543210B");
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include "SystemSide.h"
 #include "TestDisplay.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,15 +39,15 @@ struct Announcing {
     std::string Heard() {
         std::string heard;
         for (const std::string& s : d.sound.played) {
-            heard += (heard.empty() ? "" : " | ") + std::filesystem::path(s).filename().string();
+            heard += " | " + std::filesystem::path(s).filename().string();
         }
         for (const auto& s : d.programs.started) {
-            heard += (heard.empty() ? "" : " | ") +
-                     std::filesystem::path(s.program).filename().string() + " " + s.argument;
+            heard +=
+                " | " + std::filesystem::path(s.program).filename().string() + " " + s.argument;
         }
         d.sound.played.clear();
         d.programs.started.clear();
-        return heard;
+        return heard.empty() ? heard : heard.substr(3);
     }
 
     TestDisplay d;
@@ -78,25 +76,21 @@ TEST(CallAnnouncementTest, AnyNonZeroRequestIsTakenAndAnnouncedOnceAsTalkSelectS
     for (const auto& [callSound, talkSelect, heard] : cases) {
         const std::string before = DisplaySection(callSound, talkSelect);
         Announcing a(before);
+        SCOPED_TRACE(callSound.value_or("(missing)") + " / " + talkSelect.value_or("(missing)"));
         a.Announce(3);
-        const std::string label =
-            callSound.value_or("(missing)") + " / " + talkSelect.value_or("(missing)");
-        EXPECT_EQ(a.Heard(), heard) << label;
+        EXPECT_EQ(a.Heard(), heard);
         // A request taken leaves the key present and empty; every other byte stays.
-        EXPECT_EQ(a.Ini(), *heard ? DisplaySection("", talkSelect) : before) << label;
+        EXPECT_EQ(a.Ini(), *heard ? DisplaySection("", talkSelect) : before);
         a.Announce(3);
-        EXPECT_EQ(a.Heard(), "") << label << ": one request, one announcement";
+        EXPECT_EQ(a.Heard(), "") << "one request, one announcement";
     }
 }
 
 TEST(CallAnnouncementTest, TheLogTellsEachAnnouncementAndWhyNothingWasHeard) {
-    const std::vector<SoundEvent> playing = test::RecordingSound().answer;
-    const std::vector<SoundEvent> cut{{SoundEventKind::Started, SoundFailure::None, "", "Speakers",
-                                       "PCM 8-bit, 8000 Hz, mono", 30, 600}};
-    const std::vector<SoundEvent> noDevice{
-        {SoundEventKind::Failed, SoundFailure::NoDevice, "none listed"}};
-    const std::vector<SoundEvent> empty{
-        {SoundEventKind::Failed, SoundFailure::Unreadable, "is empty"}};
+    using enum SoundEventKind;
+    using enum SoundFailure;
+    const std::vector<SoundEvent> cut{
+        {Started, None, "", "Speakers", "PCM 8-bit, 8000 Hz, mono", 30, 600}};
     const struct {
         const char* file; // in the program folder
         const char* talk;
@@ -104,23 +98,20 @@ TEST(CallAnnouncementTest, TheLogTellsEachAnnouncementAndWhyNothingWasHeard) {
         const char* heard;
         const char* logged; // after "room 3 call: "
     } cases[] = {
-        {"Chime.WAV", "0", playing, "Chime.WAV",
+        {"Chime.WAV", "0", test::RecordingSound().answer, "Chime.WAV",
          "chime\nsound playing on Speakers: FOLDER/Chime.WAV (PCM 16-bit, 44100 Hz, mono, "
          "1.5 s)\n"},
         {"chime.wav", "0", cut, "chime.wav",
          "chime\nsound playing on Speakers: FOLDER/chime.wav (PCM 8-bit, 8000 Hz, mono, 30.0 s, "
          "cut from 600.0 s)\n"},
-        {"chime.wav", "0", noDevice, "chime.wav",
+        {"chime.wav", "0", std::vector<SoundEvent>{{Failed, NoDevice, "none listed"}}, "chime.wav",
          "chime\nsound not played: FOLDER/chime.wav: no audio device: none listed\n"},
-        {"chime.wav", "0", empty, "chime.wav",
+        {"chime.wav", "0", std::vector<SoundEvent>{{Failed, Unreadable, "is empty"}}, "chime.wav",
          "chime\nsound not played: FOLDER/chime.wav: file unreadable: is empty\n"},
         {"", "0", {}, "", "chime, but the program folder has no chime.wav: nothing heard\n"},
         {"VOCALL.EXE", "1", {}, "VOCALL.EXE -tolv", "voice program\n"},
         {"vocall", "1", {}, "vocall -tolv", "voice program\n"},
-        {"",
-         "1",
-         {},
-         "vocall.exe -tolv",
+        {"", "1", std::vector<SoundEvent>{}, "vocall.exe -tolv",
          "voice program\nvocall.exe not started: FOLDER/vocall.exe: not found\n"},
     };
     for (const auto& c : cases) {

@@ -1,10 +1,6 @@
-#include "QueueFiles.h"
 #include "TestDisplay.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -20,20 +16,15 @@ std::string Ini(const std::string& form, const std::string& more = "") {
     return "[USER INFOMATION]\r\nFORM=" + form + "\r\n" + more;
 }
 
-std::string FormOf(const TestDisplay& d) {
-    const std::string ini = d.folder.Read("zarava.ini");
-    const auto at = ini.find("FORM=") + 5;
-    return ini.substr(at, ini.find('\r', at) - at);
-}
-
 TEST(RoomWindowTest, LoadShowsTheTitleAndEmptyBoardsAndMarksTheDisplayRunningUntilUnload) {
     // "第一診察室（表）" in code page 932; 表 ends in the byte 0x5C.
     const std::string title = "\x91\xe6\x88\xea\x90\x66\x8e\x40\x8e\xba\x81\x69\x95\x5c\x81\x6a";
     for (const char* before : {"3", "7"}) { // the issuer's own bits survive
-        TestDisplay d(
-            Ini(before, "[DAZUZE INFOMATION]\r\nDAZUZE3=" + title + "\r\nDAZUZE33=No\r\n"));
+        const std::string titles =
+            "[DAZUZE INFOMATION]\r\nDAZUZE3=" + title + "\r\nDAZUZE33=No\r\n";
+        TestDisplay d(Ini(before, titles));
         auto room = d.Room(3);
-        EXPECT_EQ(FormOf(d), "7") << before;
+        EXPECT_EQ(d.folder.Read("zarava.ini"), Ini("7", titles)) << before;
         const WindowSnapshot& s = d.Published(*room);
         EXPECT_EQ(StateOf(s, "xDazuzeLabel").caption, "第一診察室（表）");
         // Until the first refresh the waiting count shows only its units digit, the time dashes.
@@ -46,7 +37,7 @@ TEST(RoomWindowTest, LoadShowsTheTitleAndEmptyBoardsAndMarksTheDisplayRunningUnt
         EXPECT_EQ(d.host.cursorMoves, (std::vector<std::pair<int, int>>{{50, 50}}));
 
         d.Run([&] { room->CloseRoomWindow(); });
-        EXPECT_EQ(FormOf(d), "3") << before;
+        EXPECT_EQ(d.folder.Read("zarava.ini"), Ini("3", titles)) << before;
         EXPECT_TRUE(d.Published(*room).closed);
     }
 }
