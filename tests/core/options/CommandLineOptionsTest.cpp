@@ -39,9 +39,7 @@ TEST(CommandLineOptionsTest, DisplayTakesItsOptionsOffAndKeepsTheIssuersWords) {
 }
 
 struct Sample {
-    std::string name;
-    std::string tick;
-    std::string quiet;
+    std::string name, tick, quiet;
 };
 
 constexpr OptionRow<Sample> kSampleRows[] = {
