@@ -23,6 +23,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -71,12 +72,9 @@ protected:
 };
 
 TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
-    // Room 1's file as an earlier run left it today (or null), and as expected after the
-    // script: UTF-8, unread fields as "-" (null: no file).
-    struct Case {
-        const char *name, *earlier, *script, *expected;
-    };
-    const Case cases[] = {
+    // Room 1's file as an earlier run left it today (or null), the script, and the file as
+    // expected after it: UTF-8, unread fields as "-" (null: no file).
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"a morning's calls", nullptr,
          "# tickets, a class-1 ticket, calls with and without a counter\n"
          "at 0 issue 1\nat 0 issue 1 class1\nat 0.1 issue 2\nat 0.2 issue 1\n"
@@ -95,19 +93,19 @@ TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
         {"nothing to call or serve writes nothing", nullptr,
          "at 0 call 1\nat 0 done 1\nat 0.1 quit\n", nullptr},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, earlier, script, expected] : cases) {
+        SCOPED_TRACE(name);
         TempFolder program;
         std::uint64_t inode = 0;
-        if (c.earlier != nullptr) {
+        if (earlier != nullptr) {
             std::filesystem::create_directory(program / "Temp");
-            program.Write(QueueFile(1), Utf8ToCp932(c.earlier).value());
+            program.Write(QueueFile(1), Utf8ToCp932(earlier).value());
             inode = ReadFileVersion(program / QueueFile(1))->inode;
         }
-        ProgramRun sim(logs, Sim(program.Path(), {"--speed", "60", "--script", Script(c.script)}));
+        ProgramRun sim(logs, Sim(program.Path(), {"--speed", "60", "--script", Script(script)}));
         ASSERT_EQ(sim.Wait(), 0) << sim.Err();
-        EXPECT_EQ(std::filesystem::exists(program / QueueFile(1)), c.expected != nullptr);
-        EXPECT_EQ(Masked(program.Read(QueueFile(1))), c.expected ? c.expected : "");
+        EXPECT_EQ(std::filesystem::exists(program / QueueFile(1)), expected != nullptr);
+        EXPECT_EQ(Masked(program.Read(QueueFile(1))), expected ? expected : "");
         EXPECT_EQ(Cp932ToUtf8(program.Read(QueueFile(1))).find("\xEF\xBF\xBD"), std::string::npos);
         EXPECT_TRUE(inode == 0 || ReadFileVersion(program / QueueFile(1))->inode == inode)
             << "rewritten in place, never replaced";
