@@ -45,6 +45,30 @@ TEST(ThreadEngineTest, HandlersFromManyThreadsRunOneAtATime) {
     EXPECT_EQ(overlaps.load(), 0);
 }
 
+TEST(ThreadEngineTest, TimersTickOnTheEngineAndStopWhenDisabled) {
+    SystemClock wall;
+    ThreadEngine engine(wall);
+    std::unique_ptr<Timer> timer;
+    int ticks = 0;
+    std::promise<void> fifth;
+    engine.Start();
+    engine.Post([&] {
+        timer = engine.CreateTimer(5, true, [&] {
+            if (++ticks == 5) {
+                timer->SetEnabled(false);
+                fifth.set_value();
+            }
+        });
+    });
+    ASSERT_EQ(fifth.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::promise<int> after;
+    engine.Post([&] { after.set_value(ticks); });
+    EXPECT_EQ(after.get_future().get(), 5);
+    engine.Post([&] { timer.reset(); });
+    engine.Stop();
+}
+
 // The file work's thread: work in the order handed over, delayed work once due and after what
 // was ready, and a Finish that leaves nothing undone, a delay of a minute included.
 TEST(IoThreadTest, WorkInOrderDelayedWorkWhenDueAndFinishLeavesNothing) {

@@ -76,9 +76,8 @@ TEST_F(SettingsToolTest, MistakesExitTwoAndFileProblemsOneWithTheReasonOnStandar
     EXPECT_EQ(Tool({"set", "S", "K", "café"}).status, 0);
     EXPECT_EQ(Tool({"get", "S", "K"}).out, "café\n");
 
-    const std::filesystem::path ini(file);
-    std::filesystem::remove(ini);
-    std::filesystem::create_directory(ini);
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
     EXPECT_EQ(Tool({"set", "S", "K", "1"}).err, "zarava-settings: zarava.ini is a folder\n");
 }
 
