@@ -31,12 +31,11 @@ TEST(OperationsLogTest, AnUnusableFolderIsToldOnceWhenItStartsAndOnceWhenItEnds)
     std::filesystem::create_directory(folder / "Log");
     log.Write("back");
     log.Write("on");
-    const std::string err = testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(err, "log folder unusable: " + (folder / "Log") +
-                       " cannot be written; its lines are lost until it can be written again\n"
-                       "log folder usable again: " +
-                       (folder / "Log") + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "log folder unusable: " + (folder / "Log") +
+                  " cannot be written; its lines are lost until it can be written again\n"
+                  "log folder usable again: " +
+                  (folder / "Log") + "\n");
     EXPECT_EQ(folder.Read("Log/20240108.log"),
               "09:00:01.500 back\n"
               "09:00:01.500 log folder unusable from 09:00:00.000: 3 lines lost\n"

@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,24 +27,6 @@ using namespace std::chrono_literals;
 void WriteProgram(const std::string& path, const std::string& text, mode_t mode = 0755) {
     std::ofstream(path, std::ios::binary) << text;
     ::chmod(path.c_str(), mode);
-}
-
-// Our children that have ended but were not waited for.
-int Zombies() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (std::getline(stat, line)) {
-            // "pid (name) state ppid ...": the name may hold blanks and parentheses.
-            std::istringstream rest(line.substr(line.rfind(')') + 2));
-            char state = 0;
-            int parent = 0;
-            rest >> state >> parent;
-            count += parent == ::getpid() && state == 'Z' ? 1 : 0;
-        }
-    }
-    return count;
 }
 
 constexpr const char* kPosixStart = "its programs are shell scripts, run directly or through wine";
@@ -83,13 +64,14 @@ TEST(ProgramStartTest, StartsWithOneArgumentWithoutAShellAndLeavesNoZombie) {
     EXPECT_EQ(ReadBytes(folder + "/args.txt"), "1|-tolv|" + folder + "|none\n");
     EXPECT_FALSE(std::filesystem::exists(temp / "pwned"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/pwned"));
-    EXPECT_TRUE(WaitUntil([] { return Zombies() == 0; }, 20s)) << Zombies() << " zombies";
+    EXPECT_TRUE(WaitUntil([] { return !test::AZombieChild(); }, 20s));
 
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder + "/hangs.pid"); }, 20s));
     const int hung = std::atoi(ReadBytes(folder + "/hangs.pid").c_str());
     ASSERT_GT(hung, 1);
     test::KillProcess(hung);
-    EXPECT_TRUE(WaitUntil([] { return Zombies() == 0; }, 20s)) << "the hung one, once killed";
+    EXPECT_TRUE(WaitUntil([] { return !test::AZombieChild(); }, 20s))
+        << "the hung one, once killed";
 }
 
 TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) {
@@ -105,28 +87,23 @@ TEST(ProgramStartTest, AWindowsProgramRunsThroughWineAndWhatCannotStartSaysWhy) 
                  "mv \"$(dirname \"$1\")/w.tmp\" \"$(dirname \"$1\")/wine.txt\"\n");
 
     const std::string path = std::getenv("PATH");
-    // The fake wine first on the PATH, or a PATH without any wine (an empty folder).
-    const std::string wine = withWine.Path() + ":/usr/bin:/bin";
-    const std::string noWine = folder / "folder.exe";
-    struct Case {
-        const char* name;
-        const std::string& path;
-        const char* reason; // "" when it starts
-    };
-    const Case cases[] = {
-        {"missing.exe", wine, "not found"},
-        {"folder.exe", wine, "is a folder, not a program"},
-        {"plain.exe", wine, "not executable (permission denied)"},
-        {"noline.exe", wine, "not a program this system can run (a script needs a #! line)"},
-        {"VOCALL.EXE", noWine, "a Windows program, and wine is not installed"},
-        {"VOCALL.EXE", wine, ""},
-    };
     SystemProgramStarter starter;
-    for (const Case& c : cases) {
-        test::SetEnvironment("PATH", c.path.c_str());
-        const StartOutcome outcome = starter.Start(folder / c.name, "-tolv");
-        EXPECT_EQ(outcome.started, !*c.reason) << c.name;
-        EXPECT_EQ(outcome.reason, *c.reason ? folder / c.name + ": " + c.reason : "");
+    // No wine on the PATH (an empty folder), then the fake one first on it.
+    test::SetEnvironment("PATH", (folder / "folder.exe").c_str());
+    EXPECT_EQ(starter.Start(folder / "VOCALL.EXE", "-tolv").reason,
+              folder / "VOCALL.EXE: a Windows program, and wine is not installed");
+    test::SetEnvironment("PATH", (withWine.Path() + ":/usr/bin:/bin").c_str());
+    const std::pair<const char*, const char*> cases[] = {
+        {"missing.exe", "not found"},
+        {"folder.exe", "is a folder, not a program"},
+        {"plain.exe", "not executable (permission denied)"},
+        {"noline.exe", "not a program this system can run (a script needs a #! line)"},
+        {"VOCALL.EXE", ""}, // through wine
+    };
+    for (const auto& [name, reason] : cases) {
+        const StartOutcome outcome = starter.Start(folder / name, "-tolv");
+        EXPECT_EQ(outcome.started, !*reason) << name;
+        EXPECT_EQ(outcome.reason, *reason ? folder / name + ": " + reason : "");
     }
     test::SetEnvironment("PATH", path.c_str());
 

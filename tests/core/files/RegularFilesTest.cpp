@@ -21,21 +21,13 @@ namespace {
 
 TEST(RegularFilesTest, AFileStartIsReadUpToTheLimitAndSaysWhetherTheFileGoesOn) {
     test::TempFolder temp;
-    const struct {
-        const char* bytes;
-        ReadFileResult result;
-        const char* start;
-    } cases[] = {
-        {"", ReadFileResult::Ok, ""},
-        {"123456789", ReadFileResult::Ok, "123456789"},
-        {"1234567890", ReadFileResult::Ok, "1234567890"},
-        {"1234567890A", ReadFileResult::TooLarge, "1234567890"},
-    };
-    for (const auto& c : cases) {
-        temp.Write("file", c.bytes);
-        std::string bytes = "left over";
-        EXPECT_EQ(ReadFileStart(temp / "file", bytes, 10), c.result) << c.bytes;
-        EXPECT_EQ(bytes, c.start) << c.bytes;
+    for (const std::string bytes : {"", "123456789", "1234567890", "1234567890A"}) {
+        temp.Write("file", bytes);
+        std::string start = "left over";
+        EXPECT_EQ(ReadFileStart(temp / "file", start, 10),
+                  bytes.size() > 10 ? ReadFileResult::TooLarge : ReadFileResult::Ok)
+            << bytes;
+        EXPECT_EQ(start, bytes.substr(0, 10));
     }
 }
 
@@ -48,29 +40,22 @@ TEST(RegularFilesTest, NothingButARegularFileIsOpened) {
     const test::FifoHeldOpen holder(temp / "open pipe");
     ASSERT_TRUE(holder.Held()); // another program holds it at both ends
     std::filesystem::create_symlink("/dev/null", temp / "device");
-    const struct {
-        const char* entry;
-        ReadFileResult read;
-        WriteFileResult append;
-    } cases[] = {
-        {"folder", ReadFileResult::NotAFile, WriteFileResult::NotAFile},
-        {"pipe", ReadFileResult::NotAFile, WriteFileResult::NotAFile},
-        {"open pipe", ReadFileResult::NotAFile, WriteFileResult::NotAFile},
-        {"device", ReadFileResult::NotAFile, WriteFileResult::NotAFile},
-        {"missing/file", ReadFileResult::Missing, WriteFileResult::Missing},
-    };
-    for (const auto& c : cases) {
-        const std::string path = temp / c.entry;
+    for (const std::string entry : {"folder", "pipe", "open pipe", "device", "missing/file"}) {
+        SCOPED_TRACE(entry);
+        const bool missing = entry == "missing/file";
+        const ReadFileResult read = missing ? ReadFileResult::Missing : ReadFileResult::NotAFile;
+        const std::string path = temp / entry;
         std::string bytes;
         FileSnapshot snapshot;
         int descriptor = -1;
-        EXPECT_EQ(ReadWholeFile(path, bytes, 100), c.read) << c.entry;
-        EXPECT_EQ(ReadFileStart(path, bytes, 100), c.read) << c.entry;
-        EXPECT_EQ(ReadFileSnapshot(path, snapshot, 100), c.read) << c.entry;
-        EXPECT_EQ(OpenRegularFile(path, descriptor), c.read) << c.entry;
-        EXPECT_EQ(descriptor, -1) << c.entry;
-        EXPECT_FALSE(FileForUpdate(path).IsOpen()) << c.entry;
-        EXPECT_EQ(AppendToFile(path, "line\n"), c.append) << c.entry;
+        EXPECT_EQ(ReadWholeFile(path, bytes, 100), read);
+        EXPECT_EQ(ReadFileStart(path, bytes, 100), read);
+        EXPECT_EQ(ReadFileSnapshot(path, snapshot, 100), read);
+        EXPECT_EQ(OpenRegularFile(path, descriptor), read);
+        EXPECT_EQ(descriptor, -1);
+        EXPECT_FALSE(FileForUpdate(path).IsOpen());
+        EXPECT_EQ(AppendToFile(path, "line\n"),
+                  missing ? WriteFileResult::Missing : WriteFileResult::NotAFile);
     }
     EXPECT_FALSE(std::filesystem::exists(temp / "missing"));
 }

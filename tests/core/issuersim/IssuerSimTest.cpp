@@ -23,6 +23,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -35,9 +36,9 @@ using test::TempFolder;
 using test::WaitUntil;
 using namespace std::chrono_literals;
 
-// The simulator's command line with these arguments.
-std::vector<std::string> Sim(std::vector<std::string> args) {
-    args.insert(args.begin(), ZARAVA_ISSUER_SIM);
+// The simulator's command line on a program folder, with these arguments.
+std::vector<std::string> Sim(const std::string& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), {ZARAVA_ISSUER_SIM, "--folder", folder});
     return args;
 }
 
@@ -46,15 +47,6 @@ std::vector<std::string> Sim(std::vector<std::string> args) {
 std::string Masked(const std::string& cp932) {
     static const std::regex unread("^((?:[^\t\n]*\t){5})[^\t\n]*\t[^\t\n]*", std::regex::multiline);
     return std::regex_replace(Cp932ToUtf8(cp932), unread, "$1-\t-");
-}
-
-ino_t Inode(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
-std::string Cp932(const std::string& utf8) {
-    return Utf8ToCp932(utf8).value_or("?");
 }
 
 class IssuerSimTest : public ::testing::Test {
@@ -80,13 +72,9 @@ protected:
 };
 
 TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
-    struct Case {
-        const char* name;
-        const char* earlier; // room 1's file as an earlier run left it today, or null
-        const char* script;
-        const char* expected; // room 1's file, UTF-8, unread fields as "-"; null: no file
-    };
-    const Case cases[] = {
+    // Room 1's file as an earlier run left it today (or null), the script, and the file as
+    // expected after it: UTF-8, unread fields as "-" (null: no file).
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"a morning's calls", nullptr,
          "# tickets, a class-1 ticket, calls with and without a counter\n"
          "at 0 issue 1\nat 0 issue 1 class1\nat 0.1 issue 2\nat 0.2 issue 1\n"
@@ -105,27 +93,22 @@ TEST_F(IssuerSimTest, ScriptedReceptionWritesTheQueueFilesAsTheIssuerDoes) {
         {"nothing to call or serve writes nothing", nullptr,
          "at 0 call 1\nat 0 done 1\nat 0.1 quit\n", nullptr},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, earlier, script, expected] : cases) {
+        SCOPED_TRACE(name);
         TempFolder program;
-        ino_t inode = 0;
-        if (c.earlier != nullptr) {
+        std::uint64_t inode = 0;
+        if (earlier != nullptr) {
             std::filesystem::create_directory(program / "Temp");
-            program.Write(QueueFile(1), Cp932(c.earlier));
-            inode = Inode(program / QueueFile(1));
+            program.Write(QueueFile(1), Utf8ToCp932(earlier).value());
+            inode = ReadFileVersion(program / QueueFile(1))->inode;
         }
-        ProgramRun sim(
-            logs, Sim({"--folder", program.Path(), "--speed", "60", "--script", Script(c.script)}));
+        ProgramRun sim(logs, Sim(program.Path(), {"--speed", "60", "--script", Script(script)}));
         ASSERT_EQ(sim.Wait(), 0) << sim.Err();
-        if (c.expected == nullptr) {
-            EXPECT_FALSE(std::filesystem::exists(program / QueueFile(1)));
-            continue;
-        }
-        EXPECT_EQ(Masked(program.Read(QueueFile(1))), c.expected);
+        EXPECT_EQ(std::filesystem::exists(program / QueueFile(1)), expected != nullptr);
+        EXPECT_EQ(Masked(program.Read(QueueFile(1))), expected ? expected : "");
         EXPECT_EQ(Cp932ToUtf8(program.Read(QueueFile(1))).find("\xEF\xBF\xBD"), std::string::npos);
-        if (inode != 0) {
-            EXPECT_EQ(Inode(program / QueueFile(1)), inode) << "rewritten in place, never replaced";
-        }
+        EXPECT_TRUE(inode == 0 || ReadFileVersion(program / QueueFile(1))->inode == inode)
+            << "rewritten in place, never replaced";
     }
 }
 
@@ -151,10 +134,11 @@ TEST_F(IssuerSimTest, ScriptedSettingsAndNewsAndACallSoundSetOnlyAfterTheQueueFi
     folder.Write("zarava.ini", "[USER INFOMATION]\r\nTODAY=20200101\r\n");
     std::filesystem::create_directory(folder / "Temp");
     ASSERT_EQ(::mkfifo((folder / QueueFile(1)).c_str(), 0644), 0);
-    ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--speed", "60", "--script",
-                              Script("at 0 set \"DISPLAY INFOMATION\" \"MSG TYPE\" 2\n"
-                                     "at 0 news 休診のお知らせ|駐車場 のご案内\nat 0 form 6\n"
-                                     "at 0 issue 1\nat 0.2 call 1 5\nat 1.5 quit\n")}));
+    ProgramRun sim(
+        logs, Sim(folder.Path(), {"--speed", "60", "--script",
+                                  Script("at 0 set \"DISPLAY INFOMATION\" \"MSG TYPE\" 2\n"
+                                         "at 0 news 休診のお知らせ|駐車場 のご案内\nat 0 form 6\n"
+                                         "at 0 issue 1\nat 0.2 call 1 5\nat 1.5 quit\n")}));
     EXPECT_EQ(Masked(ReadOneWrite(folder / QueueFile(1))), "1\t9:00:00\t\t\t\t-\t-\t0\t\t\t\r\n");
     // The call waits for its file to be written; the request must wait with it.
     std::this_thread::sleep_for(700ms);
@@ -166,40 +150,31 @@ TEST_F(IssuerSimTest, ScriptedSettingsAndNewsAndACallSoundSetOnlyAfterTheQueueFi
     EXPECT_EQ(Setting("USER INFOMATION", "TODAY"), FormatYmd(SystemClock().Now()));
     EXPECT_EQ(Setting("DISPLAY INFOMATION", "MSG TYPE"), "2");
     EXPECT_EQ(Form(), "6") << "bit 1 cleared at the end, the script's bits kept";
-    EXPECT_EQ(folder.Read("news.sjis"), Cp932("休診のお知らせ\r\n駐車場 のご案内\r\n"));
+    EXPECT_EQ(Cp932ToUtf8(folder.Read("news.sjis")), "休診のお知らせ\r\n駐車場 のご案内\r\n");
     // Nothing of a clinic's own set-up is written when a script plays.
     EXPECT_EQ(Setting("DAZUZE INFOMATION", "DAZUZE1"), "");
 }
 
-TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedHoweverItEnds) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> args;
-        int signal; // sent once the bit is set; 0: it ends by itself
+// (That a script's quit clears it, the scripted settings show.)
+TEST_F(IssuerSimTest, IssuerBitIsSetWhileRunningAndClearedOnCtrlCOrSigterm) {
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"--speed", "600", "--seed", "1"}, SIGINT}, // the random clinic
+        {{"--script", Script("")}, SIGTERM},
     };
-    const Case cases[] = {
-        {"quit", {"--script", Script("at 0.8 quit\n")}, 0},
-        {"Ctrl-C in the random clinic", {"--speed", "600", "--seed", "1"}, SIGINT},
-        {"SIGTERM", {"--script", Script("")}, SIGTERM},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [args, signal] : cases) {
+        SCOPED_TRACE(signal);
         // The display's running bit and the other issuer bit stay as they are.
         folder.Write("zarava.ini", "[USER INFOMATION]\r\nFORM=6\r\n");
-        std::vector<std::string> args = {"--folder", folder.Path()};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        ProgramRun sim(logs, Sim(args));
+        ProgramRun sim(logs, Sim(folder.Path(), args));
         EXPECT_TRUE(WaitUntil([&] { return Form() == "7"; }));
-        if (c.signal != 0) {
-            sim.Signal(c.signal);
-        }
+        sim.Signal(signal);
         EXPECT_EQ(sim.Wait(), 0) << sim.Err();
         EXPECT_EQ(Form(), "6");
     }
 }
 
 TEST_F(IssuerSimTest, FolderThatCannotBeWrittenIsRefused) {
-    ProgramRun missing(logs, Sim({"--folder", folder / "missing"}));
+    ProgramRun missing(logs, Sim(folder / "missing", {}));
     EXPECT_EQ(missing.Wait(), 1);
     EXPECT_NE(missing.Err().find("missing is not a folder"), std::string::npos) << missing.Err();
 
@@ -208,7 +183,7 @@ TEST_F(IssuerSimTest, FolderThatCannotBeWrittenIsRefused) {
         GTEST_SKIP() << "needs root and setpriv";
     }
     ::chmod(folder.Path().c_str(), 0755);
-    ProgramRun nobody(logs, Sim({"--folder", folder.Path()}), {.asNobody = true});
+    ProgramRun nobody(logs, Sim(folder.Path(), {}), {.asNobody = true});
     EXPECT_EQ(nobody.Wait(), 1);
     EXPECT_NE(nobody.Err().find("cannot write in " + folder.Path()), std::string::npos)
         << nobody.Err();
@@ -230,15 +205,13 @@ TEST_F(IssuerSimTest, UsageErrorsTouchNothing) {
          "line 4: unknown action 'dance'"},
     };
     for (const auto& [args, message] : cases) {
-        std::vector<std::string> all = {"--folder", folder.Path()};
-        all.insert(all.end(), args.begin(), args.end());
-        ProgramRun sim(logs, Sim(all));
+        ProgramRun sim(logs, Sim(folder.Path(), args));
         EXPECT_EQ(sim.Wait(), 2) << message;
         EXPECT_NE(sim.Err().find(message), std::string::npos) << sim.Err();
         EXPECT_NE(sim.Err().find("Try 'zarava-issuer-sim --help'"), std::string::npos);
     }
     EXPECT_EQ(folder.Names(), std::set<std::string>{});
-    ProgramRun help(logs, Sim({"-h"}));
+    ProgramRun help(logs, {ZARAVA_ISSUER_SIM, "-h"});
     EXPECT_EQ(help.Wait(), 0);
     EXPECT_EQ(help.Out().rfind("Usage: zarava-issuer-sim", 0), 0u);
     EXPECT_NE(help.Out().find("at SECONDS call ROOM [COUNTER]"), std::string::npos);
@@ -247,7 +220,7 @@ TEST_F(IssuerSimTest, UsageErrorsTouchNothing) {
 TEST_F(IssuerSimTest, CheckedInCodesArePrintedAndTakenOffTheHandOffFile) {
     // The display's last code is still being written: its end comes later.
     folder.Write("hkcode.tmp", "A0123456789B\r\na1111111111b\r\nA22");
-    ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--script", Script("")}));
+    ProgramRun sim(logs, Sim(folder.Path(), {"--script", Script("")}));
     ASSERT_TRUE(WaitUntil([&] { return folder.Read("hkcode.tmp").empty(); }));
     {
         std::ofstream append(folder / "hkcode.tmp", std::ios::app | std::ios::binary);
@@ -265,8 +238,8 @@ TEST_F(IssuerSimTest, CheckedInCodesArePrintedAndTakenOffTheHandOffFile) {
 
 TEST_F(IssuerSimTest, RandomClinicWritesValidQueueFilesAndTheClinicsSettings) {
     folder.Write("zarava.ini", "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n"); // --rooms wins
-    ProgramRun sim(logs, Sim({"--folder", folder.Path(), "--duration", "2", "--rooms", "3",
-                              "--speed", "600", "--seed", "42"}));
+    ProgramRun sim(logs, Sim(folder.Path(), {"--duration", "2", "--rooms", "3", "--speed", "600",
+                                             "--seed", "42"}));
     ASSERT_EQ(sim.Wait(), 0) << sim.Err();
     const std::regex record("(\\d+)\t\\d{1,2}:\\d\\d:\\d\\d\t(\\d{1,2}:\\d\\d:\\d\\d)?\t\\d*\t"
                             "(|呼|済)\t\\d{6}\t(初診|再診|予約)\t[01]\t\t\t\r");

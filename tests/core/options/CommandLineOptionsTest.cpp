@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zarava {
@@ -39,9 +40,7 @@ TEST(CommandLineOptionsTest, DisplayTakesItsOptionsOffAndKeepsTheIssuersWords) {
 }
 
 struct Sample {
-    std::string name;
-    std::string tick;
-    std::string quiet;
+    std::string name, tick, quiet;
 };
 
 constexpr OptionRow<Sample> kSampleRows[] = {
@@ -62,13 +61,8 @@ ProgramUsage SampleUsage(Operands operands) {
 }
 
 TEST(CommandLineOptionsTest, EachProgramSaysWhereItsOtherWordsMayStand) {
-    struct Case {
-        Operands operands;
-        Args args;
-        std::string problem;
-        Args operandsTaken;
-    };
-    const Case cases[] = {
+    // The program's operands, its words, the problem found and the operands taken.
+    const std::tuple<Operands, Args, std::string, Args> cases[] = {
         {Operands::None, {"w"}, "unexpected w", {}},
         {Operands::None, {"--quiet", "--", "w"}, "unexpected w", {}},
         {Operands::AfterEndMark, {"w"}, "unexpected w: put other words after --", {}},
@@ -77,12 +71,12 @@ TEST(CommandLineOptionsTest, EachProgramSaysWhereItsOtherWordsMayStand) {
         {Operands::AfterOptions, {"-x", "get"}, "unknown option -x", {}},
         {Operands::Anywhere, {"-tolv", "--quiet", "b1"}, "", {"-tolv", "b1"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [operands, args, problem, taken] : cases) {
         Sample sample;
         const ParsedCommandLine parsed =
-            ParseCommandLine(c.args, SampleUsage(c.operands), kSampleRows, sample);
-        EXPECT_EQ(parsed.problem, c.problem) << c.args.front();
-        EXPECT_EQ(parsed.operands, c.operandsTaken) << c.args.front();
+            ParseCommandLine(args, SampleUsage(operands), kSampleRows, sample);
+        EXPECT_EQ(parsed.problem, problem) << args.front();
+        EXPECT_EQ(parsed.operands, taken) << args.front();
     }
     Sample sample;
     const ParsedCommandLine parsed = ParseCommandLine(

@@ -5,6 +5,8 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace zarava {
 namespace {
@@ -52,15 +54,13 @@ TEST(DisplayLayoutTest, AControlInAHiddenFrameIsHidden) {
 }
 
 TEST(DisplayLayoutTest, BandAndCellsFollowTheFrame) {
-    EXPECT_EQ(BandHeight(768), 44);
-    EXPECT_EQ(BandHeight(600), 44);
-    EXPECT_EQ(BandHeight(1080), 61);
-    EXPECT_EQ(BandStepPixels(61, 0), 3); // an unknown rate counts as 60 Hz
-    EXPECT_EQ(BandStepPixels(61, 144), 1);
-    const std::vector<Rect> cells = ChildCells(1920, 1080, 2);
-    ASSERT_EQ(cells.size(), 2u);
-    EXPECT_EQ(cells[1], (Rect{960, 61, 960, 1019}));
-    EXPECT_EQ(ChildClient(cells[1]), (Rect{962, 63, 956, 1015}));
+    EXPECT_EQ(std::tuple(BandHeight(600), BandHeight(768), BandHeight(1080)),
+              std::tuple(44, 44, 61));
+    // An unknown rate counts as 60 Hz.
+    EXPECT_EQ(std::pair(BandStepPixels(61, 0), BandStepPixels(61, 144)), std::pair(3, 1));
+    EXPECT_EQ(ChildCells(1920, 1080, 2),
+              (std::vector<Rect>{{0, 61, 960, 1019}, {960, 61, 960, 1019}}));
+    EXPECT_EQ(ChildClient({960, 61, 960, 1019}), (Rect{962, 63, 956, 1015}));
 }
 
 TEST(StateReportTest, ListsEveryControlWhereItShows) {
@@ -69,8 +69,7 @@ TEST(StateReportTest, ListsEveryControlWhereItShows) {
     frame.monitor = 1;
     frame.tickerCaption = "ただいま\\";
     frame.blinkOn = true;
-    const std::string report = StateReport(frame, {{&s, {0, 61, 404, 204}}, {nullptr, {}}});
-    EXPECT_EQ(report,
+    EXPECT_EQ(StateReport(frame, {{&s, {0, 61, 404, 204}}, {nullptr, {}}}),
               "{\n"
               "  \"frame\": {\"monitor\": 1, \"ticker\": \"ただいま\\\\\", \"blinkOn\": true, "
               "\"closePending\": false},\n"

@@ -21,26 +21,21 @@ using namespace std::string_literals;
 using test::TempFolder;
 
 std::string S(const std::string& utf8) {
-    const std::optional<std::string> bytes = Utf8ToCp932(utf8);
-    EXPECT_TRUE(bytes.has_value()) << utf8;
-    return bytes.value_or("");
+    return Utf8ToCp932(utf8).value(); // throws, failing the test, for text the code page lacks
 }
 
 std::string U16(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
     for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     }
     return bytes;
 }
 
 struct ReadCase {
     const char* rule;
-    std::string file;
-    std::string expected;
-    const char* section = "S";
-    const char* key = "K";
+    std::string file, expected;
+    const char *section = "S", *key = "K";
 };
 
 TEST(ProfileRulesTest, ReadsAsTheIssuersPlatformDoes) {
@@ -57,7 +52,6 @@ TEST(ProfileRulesTest, ReadsAsTheIssuersPlatformDoes) {
         {"a key after ] is no key", "[S]K=v\r\n", ""},
         {"section line without ]", "[ S \r\nK=v", "v"},
         {"split at the first =", "[S]\r\nK=a=b", "a=b"},
-        {"key trimmed", "[S]\r\n  K \t=v", "v"},
         {"name argument trimmed of spaces", "[S]\r\nK=v", "v", " S ", " K "},
         {"a tab in the argument is part of the name", "[S]\r\nK=v", "", "S", "\tK"},
         {"; starts a comment line", "[S]\r\n ;K=x\r\nK=v", "v"},
@@ -111,8 +105,7 @@ struct WriteCase {
     std::optional<std::string> before; // nothing: the file does not exist
     const char* value;
     std::string after;
-    const char* section = "S";
-    const char* key = "K";
+    const char *section = "S", *key = "K";
 };
 
 TEST(ProfileRulesTest, WritesChangeOnlyTheValue) {

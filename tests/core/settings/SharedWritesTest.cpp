@@ -21,18 +21,15 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace zarava {
 namespace {
 
 using test::PausingClock;
+using test::RunSettingsTool; // zarava-settings, another writer of ours
 using test::TempFolder;
-
-// zarava-settings, another writer of ours.
-test::ToolRun Tool(std::vector<std::string> args, const test::ProgramRun::Setup& setup = {}) {
-    return test::RunSettingsTool(std::move(args), setup);
-}
 
 std::uint64_t InodeOf(const std::string& path) {
     return ReadFileVersion(path).value_or(FileVersion{}).inode;
@@ -58,12 +55,13 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     // Each writer finds its own last value in place before it writes the next; what went wrong
     // first, if anything did.
     const auto writer = [&](std::string key) -> std::string {
-        for (int i = 1; i <= 40; ++i) {
-            const test::ToolRun got = Tool({"--file", file, "get", "S", key});
+        for (int i = 1; i <= 15; ++i) {
+            const test::ToolRun got = RunSettingsTool({"--file", file, "get", "S", key});
             if (got.status != 0 || got.out != std::to_string(i - 1) + "\n") {
                 return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out;
             }
-            if (const int set = Tool({"--file", file, "set", "S", key, std::to_string(i)}).status) {
+            if (const int set =
+                    RunSettingsTool({"--file", file, "set", "S", key, std::to_string(i)}).status) {
                 return "set " + key + "=" + std::to_string(i) + " gave " + std::to_string(set);
             }
         }
@@ -73,8 +71,7 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
     EXPECT_EQ(writer("B"), "");
     EXPECT_EQ(a.get(), "");
     VirtualTime time;
-    EXPECT_EQ(ReadSetting(time, "S", "A", file), "40");
-    EXPECT_EQ(ReadSetting(time, "S", "B", file), "40");
+    EXPECT_EQ(ReadSetting(time, "S", "A", file) + ReadSetting(time, "S", "B", file), "1515");
 }
 
 // Another program's rewrite in place, caught half done, is a whole file in every other respect:
@@ -127,13 +124,13 @@ TEST(SharedWritesTest, AWriteWaitsOnlyForAFileThatMayBeHalfWritten) {
     }
 }
 
+// secondName: a hard link, so the write goes in place; inPlace: the file keeps its entry;
+// retried: written at the second attempt, 100 ms later.
 struct FaultCase {
     const char* fault;
     FileOperation operation;
     PlannedFault planned;
-    bool secondName; // a hard link: the write goes in place
-    bool inPlace;    // the file keeps its entry
-    bool retried;    // written at the second attempt, 100 ms later
+    bool secondName, inPlace, retried;
 };
 
 TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
@@ -178,10 +175,9 @@ TEST(SharedWritesTest, AFailedFileOperationLosesNoByte) {
     }
 }
 
+// The bytes are put in place at the write's first pause (nullptr: the file deleted).
 struct ChangeCase {
-    const char* change;
-    const char* bytes; // put in place at the write's first pause; nullptr: the file deleted
-    const char* expected;
+    const char *change, *bytes, *expected;
 };
 
 // The display clears its bit 4 of FORM, as the write finds it, while another program changes
@@ -212,11 +208,11 @@ TEST(SharedWritesTest, AChangeWhileAWriteIsUnderWayIsKept) {
     }
 }
 
+// The holder keeps changing the file until changesUntilMs and lets go of the lock at
+// releasesAtMs (never: -1); the write waits at least waitedAtLeastMs before it goes ahead.
 struct LockCase {
     const char* holder;
-    int changesUntilMs;  // the holder keeps changing the file until then
-    int releasesAtMs;    // and lets go of the lock then (never: -1)
-    int waitedAtLeastMs; // before the write goes ahead
+    int changesUntilMs, releasesAtMs, waitedAtLeastMs;
 };
 
 TEST(SharedWritesTest, AnotherWritersLockIsWaitedForWhileItMakesProgress) {
@@ -254,15 +250,13 @@ TEST(SharedWritesTest, AnotherWritersLockIsWaitedForWhileItMakesProgress) {
 }
 
 // Each case is a folder and a file as another user sets them up; the tool then writes as the
-// unprivileged user 65534.
+// unprivileged user 65534. Refused is what the tool says it cannot do, "" when it writes.
 struct PermissionCase {
     const char* setup;
     unsigned folderMode;
     bool file;
-    unsigned fileOwner;
-    unsigned fileGroup;
-    unsigned fileMode;
-    const char* refused; // what the tool says it cannot do, "" when it writes
+    unsigned fileOwner, fileGroup, fileMode;
+    const char* refused;
     unsigned modeAfter;
 };
 
@@ -281,42 +275,34 @@ TEST(SharedWritesTest, PermissionsOfFilesAndFoldersAreRespected) {
         {"another user's read-only file", 0777, true, kRoot, kRoot, 0444, "write", 0444},
         {"no file in a folder closed to us", 0755, false, 0, 0, 0, "create", 0},
     };
-    TempFolder top;
-    std::filesystem::permissions(top.Path(), std::filesystem::perms(0755));
-    int n = 0;
     for (const PermissionCase& c : cases) {
-        const std::string dir = "case" + std::to_string(n++);
-        std::filesystem::create_directory(top.File(dir));
-        const std::string file = top.File(dir + "/zarava.ini");
-        const std::string before = "[S]\r\nK=0\r\n";
+        SCOPED_TRACE(c.setup);
+        TempFolder dir;
+        const std::string file = dir / "zarava.ini";
         if (c.file) {
-            top.Write(dir + "/zarava.ini", before);
+            dir.Write("zarava.ini", "[S]\r\nK=0\r\n");
             test::SetOwner(file, c.fileOwner, c.fileGroup);
             std::filesystem::permissions(file, std::filesystem::perms(c.fileMode));
         }
-        std::filesystem::permissions(top.File(dir), std::filesystem::perms(c.folderMode));
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms(c.folderMode));
         const std::uint64_t inode = InodeOf(file);
 
-        const test::ToolRun run = Tool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
-        EXPECT_EQ(run.status, *c.refused ? 1 : 0) << c.setup;
+        const test::ToolRun run =
+            RunSettingsTool({"--file", file, "set", "S", "K", "1"}, {.asNobody = true});
+        EXPECT_EQ(run.status, *c.refused ? 1 : 0);
         EXPECT_EQ(run.err, *c.refused ? "zarava-settings: cannot " + std::string(c.refused) + " " +
                                             file + ": Permission denied\n"
-                                      : "")
-            << c.setup;
-        std::set<std::string> names = top.Names(dir);
+                                      : "");
+        std::set<std::string> names = dir.Names();
         names.erase(".zarava.ini.lock");
-        if (!c.file) {
-            EXPECT_TRUE(names.empty()) << c.setup;
-            continue;
-        }
-        EXPECT_EQ(names, std::set<std::string>{"zarava.ini"}) << c.setup;
-        EXPECT_EQ(top.Read(dir + "/zarava.ini"), run.status == 0 ? "[S]\r\nK=1\r\n" : before)
-            << c.setup;
+        EXPECT_EQ(names, c.file ? std::set<std::string>{"zarava.ini"} : std::set<std::string>{});
+        EXPECT_EQ(dir.Read("zarava.ini"), !c.file      ? ""
+                                          : *c.refused ? "[S]\r\nK=0\r\n"
+                                                       : "[S]\r\nK=1\r\n");
+        // Changed in place, still its owner's, with its bits (all none without a file).
         const FileVersion after = ReadFileVersion(file).value_or(FileVersion{});
-        EXPECT_EQ(after.inode, inode) << c.setup << ": changed in place";
-        EXPECT_EQ(after.owner, c.fileOwner) << c.setup;
-        EXPECT_EQ(after.group, c.fileGroup) << c.setup;
-        EXPECT_EQ(after.mode, c.modeAfter) << c.setup;
+        EXPECT_EQ(std::tuple(after.inode, after.owner, after.group, after.mode),
+                  std::tuple(inode, c.fileOwner, c.fileGroup, c.modeAfter));
     }
 }
 

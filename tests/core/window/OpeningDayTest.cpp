@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace zarava {
 namespace {
@@ -19,13 +20,8 @@ using namespace std::string_literals;
 constexpr int kSunday = 7, kMonday = 8, kFriday = 12, kSaturday = 13;
 
 TEST(OpeningDayTest, WeekdayMasks) {
-    struct Case {
-        int room;
-        const char* line; // the room's line in [DAZUZE INFOMATION]
-        int day;
-        bool open;
-    };
-    const Case cases[] = {
+    // The room, its line in [DAZUZE INFOMATION], the day, and whether it opens that day.
+    const std::tuple<int, const char*, int, bool> cases[] = {
         {1, "WEEK1=0", kSaturday, true}, // room 1 is never looked up
         {0, "WEEK0=0", kSaturday, true},
         {3, "WEEK3=62", kSaturday, false},
@@ -42,14 +38,14 @@ TEST(OpeningDayTest, WeekdayMasks) {
         {5, "WEEK5=99999999999", kMonday, false},
     };
     test::TempFolder dir;
-    for (const Case& c : cases) {
+    for (const auto& [room, line, day, open] : cases) {
         dir.Write("zarava.ini",
-                  "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n" + std::string(c.line) + "\r\n");
+                  "[DAZUZE INFOMATION]\r\nSHINSATSU=5\r\n" + std::string(line) + "\r\n");
         VirtualTime time;
         SettingsSnapshot settings(dir / "zarava.ini", &time);
-        EXPECT_EQ(IsOpenToday(settings, {2024, 1, c.day, 9, 0, 0, 0}, c.room), c.open)
-            << "room " << c.room << " " << c.line << " on " << c.day;
-        if (c.room <= 1) {
+        EXPECT_EQ(IsOpenToday(settings, {2024, 1, day, 9, 0, 0, 0}, room), open)
+            << "room " << room << " " << line << " on " << day;
+        if (room <= 1) {
             EXPECT_EQ(time.Slept(), 0); // not even a read, so no retry pause
         }
     }

@@ -110,9 +110,7 @@ TEST(WindowsFilesTest, AFolderNamedInJapaneseWithBackslashesWorksThroughout) {
 
     // Written at noon local time: half a day, by the system's own time zone.
     ASSERT_TRUE(test::SetLastWrite(ini, {2000, 1, 1, 12, 0, 0, 0}));
-    double created = 0;
-    double written = 0;
-    double accessed = 0;
+    double created = 0, written = 0, accessed = 0;
     GetFileTimes(ini, created, written, accessed);
     EXPECT_DOUBLE_EQ(written, 36526.5);
 }
