@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace zarava {
 
@@ -30,6 +31,15 @@ struct SoundEvent {
     double seconds = 0;     // Started: how long it plays
     double fileSeconds = 0; // Started: how long the file lasts; longer when it was cut short
 };
+
+// The Failed event a player tells when a sound cannot play, and why.
+inline SoundEvent SoundFailed(SoundFailure failure, std::string reason) {
+    SoundEvent event;
+    event.kind = SoundEventKind::Failed;
+    event.failure = failure;
+    event.reason = std::move(reason);
+    return event;
+}
 
 // Hears the events of one sound: Started at most once, then exactly one of Finished, Stopped
 // or Failed. It is called on the player's own thread, so it must be quick and must not touch

@@ -24,14 +24,6 @@ void Tell(const SoundListener& listener, const SoundEvent& event) {
     }
 }
 
-SoundEvent Failure(SoundFailure failure, std::string reason) {
-    SoundEvent event;
-    event.kind = SoundEventKind::Failed;
-    event.failure = failure;
-    event.reason = std::move(reason);
-    return event;
-}
-
 } // namespace
 
 // One sound on its way: a connection of its own to the sound server, a look at the server's
@@ -47,7 +39,7 @@ public:
     void Begin() {
         context_ = pa_context_new(api_, "zarava-display");
         if (context_ == nullptr) {
-            End(Failure(SoundFailure::NoDevice, "the sound server's client cannot start"));
+            End(SoundFailed(SoundFailure::NoDevice, "the sound server's client cannot start"));
             return;
         }
         pa_context_set_state_callback(context_, &Sound::OnContextState, this);
@@ -80,8 +72,8 @@ private:
     std::string ServerError() const { return pa_strerror(pa_context_errno(context_)); }
 
     SoundEvent NoServer() const {
-        return Failure(SoundFailure::NoDevice, "no sound server answers (" + ServerError() +
-                                                   "): none runs for this user, or it stopped");
+        return SoundFailed(SoundFailure::NoDevice, "no sound server answers (" + ServerError() +
+                                                       "): none runs for this user, or it stopped");
     }
 
     static void OnContextState(pa_context* context, void* self) {
@@ -94,8 +86,8 @@ private:
         case PA_CONTEXT_TERMINATED:
             sound.End(sound.stream_ == nullptr
                           ? sound.NoServer()
-                          : Failure(SoundFailure::DeviceFailed,
-                                    "the sound server went away (" + sound.ServerError() + ")"));
+                          : SoundFailed(SoundFailure::DeviceFailed, "the sound server went away (" +
+                                                                        sound.ServerError() + ")"));
             break;
         default:
             break;
@@ -107,7 +99,8 @@ private:
         auto& sound = *static_cast<Sound*>(self);
         if (info == nullptr || info->default_sink_name == nullptr ||
             *info->default_sink_name == '\0') {
-            sound.End(Failure(SoundFailure::NoDevice, "the sound server lists no audio output"));
+            sound.End(
+                SoundFailed(SoundFailure::NoDevice, "the sound server lists no audio output"));
             return;
         }
         sound.sink_ = info->default_sink_name;
@@ -127,28 +120,28 @@ private:
 
     void OpenStream() {
         if (device_.empty()) {
-            End(Failure(SoundFailure::NoDevice,
-                        "the sound server's default output " + sink_ + " is not there"));
+            End(SoundFailed(SoundFailure::NoDevice,
+                            "the sound server's default output " + sink_ + " is not there"));
             return;
         }
         const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(decoded_.sampleRate),
                                   static_cast<std::uint8_t>(decoded_.channels)};
         if (pa_sample_spec_valid(&spec) == 0) {
-            End(Failure(SoundFailure::DeviceFailed, device_ + " does not take " +
-                                                        std::to_string(decoded_.sampleRate) +
-                                                        " Hz sound"));
+            End(SoundFailed(SoundFailure::DeviceFailed, device_ + " does not take " +
+                                                            std::to_string(decoded_.sampleRate) +
+                                                            " Hz sound"));
             return;
         }
         stream_ = pa_stream_new(context_, "call", &spec, nullptr);
         if (stream_ == nullptr) {
-            End(Failure(SoundFailure::DeviceFailed, device_ + ": " + ServerError()));
+            End(SoundFailed(SoundFailure::DeviceFailed, device_ + ": " + ServerError()));
             return;
         }
         pa_stream_set_state_callback(stream_, &Sound::OnStreamState, this);
         pa_stream_set_write_callback(stream_, &Sound::OnWritable, this);
         if (pa_stream_connect_playback(stream_, sink_.c_str(), nullptr, PA_STREAM_NOFLAGS, nullptr,
                                        nullptr) < 0) {
-            End(Failure(SoundFailure::DeviceFailed, device_ + ": " + ServerError()));
+            End(SoundFailed(SoundFailure::DeviceFailed, device_ + ": " + ServerError()));
         }
     }
 
@@ -165,8 +158,8 @@ private:
             break;
         }
         case PA_STREAM_FAILED:
-            sound.End(Failure(SoundFailure::DeviceFailed,
-                              sound.device_ + " failed (" + sound.ServerError() + ")"));
+            sound.End(SoundFailed(SoundFailure::DeviceFailed,
+                                  sound.device_ + " failed (" + sound.ServerError() + ")"));
             break;
         default:
             break;
@@ -193,9 +186,10 @@ private:
 
     static void OnPlayed(pa_stream*, int success, void* self) {
         auto& sound = *static_cast<Sound*>(self);
-        sound.End(success != 0 ? SoundEvent{SoundEventKind::Finished}
-                               : Failure(SoundFailure::DeviceFailed,
-                                         sound.device_ + " failed (" + sound.ServerError() + ")"));
+        sound.End(success != 0
+                      ? SoundEvent{SoundEventKind::Finished}
+                      : SoundFailed(SoundFailure::DeviceFailed,
+                                    sound.device_ + " failed (" + sound.ServerError() + ")"));
     }
 
     // Leaves the server. The library cancels what is pending, so no callback comes after this.
@@ -312,7 +306,7 @@ void PulseSoundPlayer::Run() {
             }
             DecodeResult decoded = DecodeWaveFile(request.path, maxSeconds_);
             if (!decoded.ok) {
-                Tell(request.listener, Failure(SoundFailure::Unreadable, decoded.error));
+                Tell(request.listener, SoundFailed(SoundFailure::Unreadable, decoded.error));
                 continue;
             }
             sound =

@@ -22,14 +22,6 @@ constexpr DWORD kMaxFileBytes = 16u << 20;
 // The driver message that names the device the system plays to by default (mmddk.h).
 constexpr UINT kPreferredDevice = 0x2000 + 21;
 
-SoundEvent Failure(SoundFailure failure, std::string reason) {
-    SoundEvent event;
-    event.kind = SoundEventKind::Failed;
-    event.failure = failure;
-    event.reason = std::move(reason);
-    return event;
-}
-
 std::string SystemMessage(DWORD code) {
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -141,11 +133,11 @@ std::optional<double> Win32SoundPlayer::Start(const Request& request,
     WaveImage wave = file ? PrepareWave(*file, maxSeconds_) : WaveImage{};
     SoundEvent failed;
     if (!file) {
-        failed = Failure(SoundFailure::Unreadable, why);
+        failed = SoundFailed(SoundFailure::Unreadable, why);
     } else if (!wave.ok) {
-        failed = Failure(SoundFailure::Unreadable, wave.error);
+        failed = SoundFailed(SoundFailure::Unreadable, wave.error);
     } else if (waveOutGetNumDevs() == 0) {
-        failed = Failure(SoundFailure::NoDevice, "the system has no audio output device");
+        failed = SoundFailed(SoundFailure::NoDevice, "the system has no audio output device");
     } else {
         auto next = std::make_unique<std::string>(std::move(wave.bytes));
         if (PlaySoundW(reinterpret_cast<LPCWSTR>(next->data()), nullptr,
@@ -159,7 +151,7 @@ std::optional<double> Win32SoundPlayer::Start(const Request& request,
             Tell(request.listener, started);
             return wave.seconds;
         }
-        failed = Failure(SoundFailure::DeviceFailed, "the system did not play it");
+        failed = SoundFailed(SoundFailure::DeviceFailed, "the system did not play it");
     }
     PlaySoundW(nullptr, nullptr, 0);
     image.reset();
