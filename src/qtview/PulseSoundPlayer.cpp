@@ -124,15 +124,16 @@ private:
                             "the sound server's default output " + sink_ + " is not there"));
             return;
         }
-        const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(decoded_.sampleRate),
-                                  static_cast<std::uint8_t>(decoded_.channels)};
-        if (pa_sample_spec_valid(&spec) == 0) {
+        const pa_sample_spec format{PA_SAMPLE_S16NE,
+                                    static_cast<std::uint32_t>(decoded_.sampleRate),
+                                    static_cast<std::uint8_t>(decoded_.channels)};
+        if (pa_sample_spec_valid(&format) == 0) {
             End(SoundFailed(SoundFailure::DeviceFailed, device_ + " does not take " +
                                                             std::to_string(decoded_.sampleRate) +
                                                             " Hz sound"));
             return;
         }
-        stream_ = pa_stream_new(context_, "call", &spec, nullptr);
+        stream_ = pa_stream_new(context_, "call", &format, nullptr);
         if (stream_ == nullptr) {
             End(SoundFailed(SoundFailure::DeviceFailed, device_ + ": " + ServerError()));
             return;
