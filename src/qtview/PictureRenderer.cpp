@@ -1,13 +1,9 @@
 #include "qtview/PictureRenderer.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
-#include <QImage>
 #include <QList>
 #include <QPainter>
 #include <QPen>
-#include <QScreen>
 
 #include <algorithm>
 #include <cctype>
@@ -55,37 +51,19 @@ bool ToSide(const QByteArray& token, int& side) {
     return ok && side > 0 && side <= 0xFFFF;
 }
 
-qint64 Bytes(const QPixmap& pixmap) {
-    return qint64{pixmap.width()} * pixmap.height() * pixmap.depth() / 8;
-}
-
 QByteArray EmbeddedOutlines() {
     QFile file(QStringLiteral(":/pictures/outlines.txt"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Drawings must not outlive the GUI application that made them.
-void ClearShared() {
-    PictureRenderer::Shared().Clear();
-}
-
-qint64 SharedBudget() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = screen != nullptr ? screen->size() * screen->devicePixelRatio() : QSize();
-    return std::max(qint64{512} << 10, qint64{size.width()} * size.height() * 4 / 8);
-}
-
 } // namespace
 
-PictureRenderer::PictureRenderer(const QByteArray& outlines, qint64 cacheBytes)
-    : budget_(cacheBytes) {
+PictureRenderer::PictureRenderer(const QByteArray& outlines) {
     Parse(outlines);
 }
 
-PictureRenderer& PictureRenderer::Shared() {
-    static PictureRenderer shared(EmbeddedOutlines(), SharedBudget());
-    static const bool clearedAtExit = (qAddPostRoutine(ClearShared), true);
-    Q_UNUSED(clearedAtExit);
+const PictureRenderer& PictureRenderer::Shared() {
+    static const PictureRenderer shared(EmbeddedOutlines());
     return shared;
 }
 
@@ -153,44 +131,24 @@ void PictureRenderer::Parse(const QByteArray& text) {
     });
 }
 
-QPixmap PictureRenderer::Pixmap(const QString& name, QSize device, qreal devicePixelRatio) {
-    const auto picture = pictures_.constFind(name);
-    if (picture == pictures_.constEnd() || device.isEmpty()) {
-        return {};
-    }
-    const QString key = QStringLiteral("%1@%2x%3@%4")
-                            .arg(name)
-                            .arg(device.width())
-                            .arg(device.height())
-                            .arg(devicePixelRatio);
-    auto it = drawn_.find(key);
-    if (it == drawn_.end()) {
-        QPixmap pixmap = Draw(*picture, device);
-        if (pixmap.isNull()) {
-            return {};
-        }
-        pixmap.setDevicePixelRatio(devicePixelRatio);
-        cachedBytes_ += Bytes(pixmap);
-        it = drawn_.insert(key, {pixmap, 0});
-    }
-    it->lastUse = ++uses_;
-    const QPixmap pixmap = it->pixmap;
-    Trim();
-    return pixmap;
-}
-
 // The same operations, pen and all, that made the bitmap, at the device's resolution.
-QPixmap PictureRenderer::Draw(const Outline& outline, QSize device) const {
-    QImage image(device, QImage::Format_RGB32);
-    if (image.isNull()) {
-        return {};
+bool PictureRenderer::Paint(QPainter& painter, const QString& name, const QRect& rect) const {
+    const auto picture = pictures_.constFind(name);
+    if (picture == pictures_.constEnd()) {
+        return false;
     }
-    image.fill(outline.background);
+    if (rect.isEmpty()) {
+        return true;
+    }
+    const Outline& outline = *picture;
     const Shape& shape = shapes_[static_cast<std::size_t>(outline.shape)];
-    QPainter painter(&image);
+    painter.save();
+    painter.fillRect(rect, outline.background);
+    painter.setClipRect(rect, Qt::IntersectClip); // a widened edge stays inside its control
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(qreal(device.width()) / outline.size.width(),
-                  qreal(device.height()) / outline.size.height());
+    painter.translate(rect.topLeft());
+    painter.scale(qreal(rect.width()) / outline.size.width(),
+                  qreal(rect.height()) / outline.size.height());
     if (shape.widen > 0) {
         QPen pen(outline.ink, 2 * shape.widen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
         pen.setMiterLimit(2);
@@ -200,30 +158,8 @@ QPixmap PictureRenderer::Draw(const Outline& outline, QSize device) const {
     }
     painter.setBrush(outline.ink);
     painter.drawPath(shape.path);
-    painter.end();
-    // A copy: the painted image keeps the painter's engine and its buffers for as long as it
-    // lives (some 14 KB), more than many a digit's pixels.
-    return QPixmap::fromImage(image.copy(), Qt::NoFormatConversion);
-}
-
-// Drops the least recently used drawings until the rest fit the budget; the one just handed
-// out always stays.
-void PictureRenderer::Trim() {
-    while (cachedBytes_ > budget_ && drawn_.size() > 1) {
-        auto oldest = drawn_.begin();
-        for (auto it = drawn_.begin(); it != drawn_.end(); ++it) {
-            if (it->lastUse < oldest->lastUse) {
-                oldest = it;
-            }
-        }
-        cachedBytes_ -= Bytes(oldest->pixmap);
-        drawn_.erase(oldest);
-    }
-}
-
-void PictureRenderer::Clear() {
-    drawn_.clear();
-    cachedBytes_ = 0;
+    painter.restore();
+    return true;
 }
 
 } // namespace zarava

@@ -258,6 +258,10 @@ void WindowView::DrawImage(QPainter& painter, const QRect& rect, const Picture& 
     if (picture.Empty()) {
         return;
     }
+    if (!picture.fileBytes &&
+        PictureRenderer::Shared().Paint(painter, QString::fromStdString(picture.resource), rect)) {
+        return;
+    }
     const qreal dpr = devicePixelRatioF();
     const QSize device(std::max(1, qRound(rect.width() * dpr)),
                        std::max(1, qRound(rect.height() * dpr)));
@@ -270,13 +274,9 @@ void WindowView::DrawImage(QPainter& painter, const QRect& rect, const Picture& 
     }
 }
 
-// Design pictures are drawn from their outlines, sharp at any size, by the renderer all windows
-// share, which keeps what is in use; one without an outline is its bitmap stretched.
+// Design pictures are drawn from their outlines (above); one without an outline is its bitmap
+// stretched.
 QPixmap WindowView::DesignPixmap(const QString& name, QSize device) {
-    const QPixmap drawn = PictureRenderer::Shared().Pixmap(name, device, devicePixelRatioF());
-    if (!drawn.isNull()) {
-        return drawn;
-    }
     const QString key =
         QStringLiteral("%1@%2x%3").arg(name).arg(device.width()).arg(device.height());
     auto it = bitmaps_.find(key);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -50,8 +51,16 @@ struct Design {
     }
 };
 
+QImage Painted(const PictureRenderer& renderer, const QString& name, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    EXPECT_TRUE(renderer.Paint(painter, name, QRect({0, 0}, size))) << name.toStdString();
+    return image;
+}
+
 TEST(PictureRendererTest, EveryDesignPictureDrawnAtAnySizeHasTheShapeAndColoursOfItsBitmap) {
-    PictureRenderer renderer(Resource("outlines.txt"), 4 << 20);
+    const PictureRenderer renderer(Resource("outlines.txt"));
     const QStringList files = QDir(QStringLiteral(":/pictures")).entryList({"*.gif"});
     ASSERT_EQ(files.size(), 76);
     // The design size, a larger one, and stretches across and down.
@@ -62,10 +71,7 @@ TEST(PictureRendererTest, EveryDesignPictureDrawnAtAnySizeHasTheShapeAndColoursO
         for (const QSize f : factors) {
             const QSize device(design.bitmap.width() * f.width(),
                                design.bitmap.height() * f.height());
-            const QImage drawn = renderer.Pixmap(file.chopped(4), device)
-                                     .toImage()
-                                     .convertToFormat(QImage::Format_RGB32);
-            ASSERT_EQ(drawn.size(), device);
+            const QImage drawn = Painted(renderer, file.chopped(4), device);
             EXPECT_EQ(drawn.pixel(0, 0), design.background);
             EXPECT_GT(design.InkPixels(drawn), 0) << "solid ink somewhere";
             // Averaged over the cell of each bitmap pixel and cut at half, as the bitmap was.
@@ -137,25 +143,22 @@ TEST(PictureRendererTest, PicturesStretchedEightTimesInAWindowHaveSharpSmoothEdg
     }
 }
 
-TEST(PictureRendererTest, KeepsDrawingsForRepaintsWithinItsBudget) {
-    PictureRenderer renderer("shape s 0\nM 1 1\nL 9 1\nL 9 9\nZ\npicture P 10 10 FFFFFF 000000 s",
-                             100 * 1024);
-    const QPixmap first = renderer.Pixmap("P", {100, 100});
-    EXPECT_EQ(renderer.Pixmap("P", {100, 100}).cacheKey(), first.cacheKey());
-    const QPixmap hiDpi = renderer.Pixmap("P", {100, 100}, 2.0);
-    EXPECT_NE(hiDpi.cacheKey(), first.cacheKey());
-    EXPECT_EQ(hiDpi.devicePixelRatio(), 2.0);
-    EXPECT_EQ(hiDpi.size(), QSize(100, 100));
-
-    QPixmap last;
-    for (int side = 20; side < 140; side += 4) {
-        last = renderer.Pixmap("P", {side, side + 1});
-        EXPECT_LE(renderer.CachedBytes(), 100 * 1024);
+TEST(PictureRendererTest, PaintsOnlyInsideItsRectangleAndNothingForAnUnknownPicture) {
+    // A square whose widened edge reaches past the picture's own bounds.
+    const PictureRenderer renderer("shape s 3\nM 0 0\nL 10 0\nL 10 10\nZ\n"
+                                   "picture P 10 10 FFFFFF 000000 s");
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QPainter painter(&image);
+    EXPECT_TRUE(renderer.Paint(painter, "P", {10, 10, 20, 20}));
+    EXPECT_FALSE(renderer.Paint(painter, "Q", {0, 0, 40, 40}));
+    painter.end();
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 10 && x < 30 && y >= 10 && y < 30;
+            ASSERT_EQ(image.pixel(x, y) == qRgb(255, 0, 0), !inside) << x << "," << y;
+        }
     }
-    EXPECT_EQ(renderer.Pixmap("P", last.size()).cacheKey(), last.cacheKey());
-    EXPECT_NE(renderer.Pixmap("P", {100, 100}).cacheKey(), first.cacheKey()) << "spent, redrawn";
-    EXPECT_TRUE(renderer.Pixmap("P", {0, 10}).isNull());
-    EXPECT_TRUE(renderer.Pixmap("Q", {10, 10}).isNull());
 }
 
 } // namespace
