@@ -131,37 +131,48 @@ LabelLayout LayOutFixedLines(const QString& text, const QFont& font, const QRect
 }
 
 LabelLayout LayOutNotice(const QString& text, QFont font, const QRectF& rect) {
-    const auto fits = [&text, &rect](const QFont& f, QStringList& lines) {
-        const QFontMetricsF m(f);
+    // Whether the text fits at `size`, judged by the metrics `m` of the font at `measured`
+    // pixels, scaled: a font asked for at a size stays in Qt's font cache for the rest of the
+    // day, some 20 KB each, so the sizes tried on the way are not asked for.
+    const auto fits = [&text, &rect, &font](const QFontMetricsF& m, int measured, int size,
+                                            QStringList& lines) {
+        const qreal scale = qreal(size) / measured;
+        QFont f = font;
+        f.setPixelSize(size);
         const qreal pad = Padding(f);
         const qreal width = rect.width() - 2 * pad;
-        lines = BreakJapaneseLines(text, m, width);
-        if (BlockHeight(m, lines.size()) > rect.height() - 2 * pad) {
+        lines = BreakJapaneseLines(text, m, width / scale);
+        if (BlockHeight(m, lines.size()) * scale > rect.height() - 2 * pad) {
             return false;
         }
         return std::all_of(lines.begin(), lines.end(), [&](const QString& line) {
             const QRectF ink = m.tightBoundingRect(line);
-            return m.horizontalAdvance(line) <= width && ink.left() >= -pad &&
-                   ink.right() <= width + pad;
+            return m.horizontalAdvance(line) * scale <= width && ink.left() * scale >= -pad &&
+                   ink.right() * scale <= width + pad;
         });
     };
+    const int start = font.pixelSize();
+    const QFontMetricsF startMetrics(font);
     QStringList lines;
-    if (!fits(font, lines)) {
+    if (!fits(startMetrics, start, start, lines)) {
         // The largest size that fits, by halving the range of sizes.
         int low = 1;
-        int high = font.pixelSize() - 1;
+        int high = start - 1;
         while (low < high) {
             const int mid = (low + high + 1) / 2;
-            font.setPixelSize(mid);
             QStringList tried;
-            if (fits(font, tried)) {
+            if (fits(startMetrics, start, mid, tried)) {
                 low = mid;
             } else {
                 high = mid - 1;
             }
         }
+        // Hinting and rounding make a font's own metrics differ a little from scaled ones: the
+        // size found is checked with its own, and a size smaller taken while it does not fit.
         font.setPixelSize(low);
-        fits(font, lines);
+        while (!fits(QFontMetricsF(font), low, low, lines) && low > 1) {
+            font.setPixelSize(--low);
+        }
     }
     // The block is centred; its lines start at one left edge, as a paragraph does.
     const QFontMetricsF metrics(font);
