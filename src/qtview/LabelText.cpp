@@ -58,8 +58,8 @@ qsizetype BreakBefore(const QStringList& c, qsizetype start, qsizetype at) {
     return b;
 }
 
-qreal Padding(const QFont& font) {
-    return std::max(2.0, font.pixelSize() * 0.06);
+qreal Padding(int pixelSize) {
+    return std::max(2.0, pixelSize * 0.06);
 }
 
 qreal BlockHeight(const QFontMetricsF& m, qsizetype lines) {
@@ -134,12 +134,10 @@ LabelLayout LayOutNotice(const QString& text, QFont font, const QRectF& rect) {
     // Whether the text fits at `size`, judged by the metrics `m` of the font at `measured`
     // pixels, scaled: a font asked for at a size stays in Qt's font cache for the rest of the
     // day, some 20 KB each, so the sizes tried on the way are not asked for.
-    const auto fits = [&text, &rect, &font](const QFontMetricsF& m, int measured, int size,
-                                            QStringList& lines) {
+    const auto fits = [&text, &rect](const QFontMetricsF& m, int measured, int size,
+                                     QStringList& lines) {
         const qreal scale = qreal(size) / measured;
-        QFont f = font;
-        f.setPixelSize(size);
-        const qreal pad = Padding(f);
+        const qreal pad = Padding(size);
         const qreal width = rect.width() - 2 * pad;
         lines = BreakJapaneseLines(text, m, width / scale);
         if (BlockHeight(m, lines.size()) * scale > rect.height() - 2 * pad) {

@@ -1,5 +1,6 @@
 #include "qtview/PulseSoundPlayer.h"
 
+#include "engine/ThreadName.h"
 #include "qtview/WaveFile.h"
 
 #include <pulse/context.h>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -272,7 +272,7 @@ void PulseSoundPlayer::Shutdown() {
 }
 
 void PulseSoundPlayer::Run() {
-    pthread_setname_np(pthread_self(), "sound"); // so a trace or a benchmark tells it apart
+    NameThisThread("sound");
     pa_mainloop_api* const api = pa_mainloop_get_api(loop_);
     pa_io_event* const woken = api->io_new(
         api, wakeFd_, PA_IO_EVENT_INPUT,

@@ -1,5 +1,7 @@
 #include "qtview/StripWorker.h"
 
+#include "engine/ThreadName.h"
+
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -175,7 +177,7 @@ void StripWorker::Run() {
     // delays a frame on a machine with few cores.
     const sched_param batch{};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-    pthread_setname_np(pthread_self(), "band tiles"); // so a trace or a benchmark tells it apart
+    NameThisThread("band tiles");
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     for (;;) {
         std::optional<Work> work;
