@@ -9,17 +9,18 @@ struct FileWork::Chain {
     Settings settings;
     std::vector<Step> steps;
     std::size_t next = 0;
+    bool retried = false;
 };
 
 FileWork::FileWork(Program& program, Settings settings)
-    : chain_(std::make_shared<Chain>(Chain{program, std::move(settings), {}, 0})) {}
+    : chain_(std::make_shared<Chain>(Chain{program, std::move(settings), {}, 0, false})) {}
 
 void FileWork::Add(Step step) {
     chain_->steps.push_back(std::move(step));
 }
 
 void FileWork::Then(std::function<void(SettingsSnapshot&)> step) {
-    Add([step = std::move(step)](const Settings& settings) {
+    Add([step = std::move(step)](const Settings& settings, bool) {
         step(*settings);
         return true;
     });
@@ -43,8 +44,9 @@ void FileWork::Run(const std::shared_ptr<Chain>& chain) {
         chain->settings = chain->program.SettingsForFileWork();
     }
     for (; chain->next < chain->steps.size(); ++chain->next) {
-        if (!chain->steps[chain->next](chain->settings)) {
+        if (!chain->steps[chain->next](chain->settings, chain->retried)) {
             chain->program.files.SubmitAfter(SettingsSnapshot::kRetryPauseMs, [chain] {
+                chain->retried = true;
                 chain->settings->TakeRetryRead();
                 Run(chain);
             });

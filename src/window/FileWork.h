@@ -30,9 +30,9 @@ public:
     template <typename T>
     void ReadThen(std::function<T(SettingsSnapshot&)> read,
                   std::function<void(T&, const Settings&)> act) {
-        Add([read = std::move(read), act = std::move(act)](const Settings& settings) {
+        Add([read = std::move(read), act = std::move(act)](const Settings& settings, bool retried) {
             T found = read(*settings);
-            if (settings->WantsRetry()) {
+            if (settings->WantsRetry() && !retried) {
                 return false;
             }
             act(found, settings);
@@ -52,7 +52,9 @@ public:
 private:
     struct Chain;
     // False: the step read a setting that missed, and is to be done again after the fresh read.
-    using Step = std::function<bool(const Settings&)>;
+    // `retried`: the chain has already waited for one, so the step acts on what it has; however
+    // the reading behaves, a chain retries once and ends.
+    using Step = std::function<bool(const Settings&, bool retried)>;
 
     void Add(Step step);
     static void Run(const std::shared_ptr<Chain>& chain);

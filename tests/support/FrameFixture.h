@@ -37,6 +37,7 @@ protected:
     // The issuer changes the value of a key in place (without our settings store).
     void SetIniLine(const std::string& key, const std::string& value) {
         std::string ini = Ini();
+        ASSERT_NE(ini.find(key + "="), std::string::npos) << key << " is not in the file";
         const std::size_t at = ini.find(key + "=") + key.size() + 1;
         ini.replace(at, ini.find('\r', at) - at, value);
         WriteIni(ini);

@@ -95,13 +95,16 @@ TEST_F(TickerTickTest, FirstTickAfterOneSecondThenEveryTenWhileNoPassRuns) {
 }
 
 // A tick whose settings miss waits for their retry before it builds the line: the pass
-// starts once, with the line built from the fresh read.
+// starts once, with the line built from the fresh read, which finds what the issuer wrote in
+// the pause.
 TEST_F(TickerTickTest, ATickWithMissingKeysStartsItsPassAfterTheirRetry) {
     StartWith("NEWS=1\r\n"); // TIME and MSSG 3 missing
     temp_.Write("news.sjis", "n\r\n");
     SetWritten("news.sjis", 0, 8, 0);
+    AdvanceTo(1000 + 50);
+    WriteIni(Ini() + "MSSG 3=m\r\n"); // the last section's
     Expect(1000 + 99, "1: ");
-    Expect(1000 + 100, "2: " + std::string(kBanner) + "◆n　　");
+    Expect(1000 + 100, "2: m" + std::string(kBanner) + "◆n　　");
 }
 
 // Once the ticker finds the close pending, it stops for good, even if the issuer comes back.
