@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QColor>
 #include <QHash>
 #include <QPainter>
@@ -9,6 +8,7 @@
 #include <QSize>
 #include <QString>
 
+#include <string_view>
 #include <vector>
 
 namespace zarava {
@@ -22,7 +22,7 @@ class PictureRenderer {
 public:
     // `outlines` is the text of an outline file as zarava-picgen writes it. A picture the text
     // describes wrongly, or whose shape it describes wrongly, is left out.
-    explicit PictureRenderer(const QByteArray& outlines);
+    explicit PictureRenderer(std::string_view outlines);
 
     // The renderer all views share, holding the outlines embedded in the program.
     static const PictureRenderer& Shared();
@@ -35,16 +35,13 @@ private:
     struct Shape {
         QPainterPath path;
         qreal widen = 0;
-        bool valid = true;
     };
     struct Outline {
         QSize size;
         QColor background;
         QColor ink;
-        int shape = 0;
+        std::size_t shape = 0;
     };
-
-    void Parse(const QByteArray& text);
 
     std::vector<Shape> shapes_;
     QHash<QString, Outline> pictures_;

@@ -2,6 +2,7 @@
 
 #include "ports/DisplayLayout.h"
 #include "win32view/GdiText.h"
+#include "win32view/PicturePainter.h"
 #include "win32view/ViewWindow.h"
 #include "win32view/Wide.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ports/Host.h"
+#include "ports/PictureOutlines.h"
 #include "ports/StateReport.h"
 #include "ports/TickerNotification.h"
 #include "win32view/ChildView.h"
-#include "win32view/PictureOutlines.h"
 #include "win32view/TickerBand.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ports/PictureOutlines.h"
 #include "ports/WindowState.h"
-#include "win32view/PictureOutlines.h"
 
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Gdiplus {
@@ -16,6 +17,9 @@ class Bitmap;
 }
 
 namespace zarava {
+
+// The design pictures' outlines compiled into the program.
+std::string_view EmbeddedOutlines();
 
 // Draws the pictures of one window's image controls, stretched to exactly the control: design
 // pictures from their outlines with GDI+ (anti-aliased, sharp at any size), picture files from

@@ -60,7 +60,7 @@ QImage Painted(const PictureRenderer& renderer, const QString& name, QSize size)
 }
 
 TEST(PictureRendererTest, EveryDesignPictureDrawnAtAnySizeHasTheShapeAndColoursOfItsBitmap) {
-    const PictureRenderer renderer(Resource("outlines.txt"));
+    const PictureRenderer renderer(Resource("outlines.txt").toStdString());
     const QStringList files = QDir(QStringLiteral(":/pictures")).entryList({"*.gif"});
     ASSERT_EQ(files.size(), 76);
     // The design size, a larger one, and stretches across and down.

@@ -1,7 +1,6 @@
-// The pure readers of the Win32 view: the pictures' outlines and the chime's header, and what
-// the sound player tells of files it cannot play.
+// The chime's header as the Win32 view reads it, and what the sound player tells of files it
+// cannot play.
 
-#include "win32view/PictureOutlines.h"
 #include "win32view/WaveImage.h"
 #include "win32view/Win32SoundPlayer.h"
 
@@ -15,27 +14,6 @@
 
 namespace zarava {
 namespace {
-
-// Every design picture has its outline in the program; a line that cannot be read spoils its
-// shape, and so every picture showing it.
-TEST(PictureOutlinesTest, EveryDesignPictureHasItsOutlineAndSpoiltShapesLoseTheirPictures) {
-    EXPECT_EQ(ParseOutlines(EmbeddedOutlines()).pictures.size(), 76u);
-    const std::string good = "shape s 0\nM 0 0\nL 1 1\nC 1 2 3 4 5 6\nZ\n";
-    const auto pictures = [](const std::string& text) {
-        std::string names;
-        for (const auto& [name, picture] : ParseOutlines(text).pictures) {
-            names += name + " ";
-        }
-        return names;
-    };
-    const std::string shows = "picture p 10 10 F0F0F0 FF0000 s\n";
-    EXPECT_EQ(pictures(good + shows), "p ");
-    // A spoilt shape or picture line loses that picture, whatever else the file holds.
-    for (const std::string& spoilt :
-         {"shape s 0\nM 0 nan\n" + shows, good + "picture p 0 10 F0F0F0 FF0000 s\n"}) {
-        EXPECT_EQ(pictures(spoilt), "") << spoilt;
-    }
-}
 
 std::string Le(unsigned value, int bytes) {
     std::string b;

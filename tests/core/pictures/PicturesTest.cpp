@@ -1,10 +1,11 @@
 // The committed pictures of the room window: each one the design names, in its own size and two
-// colours. The view tests decode every picture and compare it with its outline drawn, so the
-// outlines follow these.
+// colours, and the outlines both views draw them from. The view tests decode every picture and
+// compare it with its outline drawn, so the outlines follow these.
 
 #include "TempFolder.h"
 
 #include "ports/Geometry.h"
+#include "ports/PictureOutlines.h"
 #include "roomdisplay/RoomDesign.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,42 @@ TEST(PicturesTest, ResourceFileListsEveryDesignPictureAsAnOpaqueTwoColourGif) {
     EXPECT_EQ(entries["outlines.txt"], "pictures/outlines.txt");
     entries.erase("outlines.txt");
     EXPECT_TRUE(entries.empty()) << entries.size() << " pictures the design does not name";
+}
+
+// Every design picture has its outline, at its size and in its colours; a line that cannot be
+// read spoils its shape, and so every picture showing it.
+TEST(PicturesTest, EveryDesignPictureHasItsOutlineAndSpoiltShapesLoseTheirPictures) {
+    const PictureOutlines outlines =
+        ParseOutlines(ReadBytes(ZARAVA_SOURCE_DIR "/resources/pictures/outlines.txt"));
+    std::map<std::string, Expected> expected = ExpectedPictures();
+    for (const auto& [name, picture] : outlines.pictures) {
+        const auto e = expected.find(name);
+        ASSERT_NE(e, expected.end()) << name << " is no design picture";
+        EXPECT_EQ(std::tie(picture.width, picture.height),
+                  std::tie(e->second.width, e->second.height))
+            << name;
+        EXPECT_TRUE(picture.background == e->second.background && picture.ink == e->second.ink)
+            << name;
+        expected.erase(e);
+    }
+    EXPECT_TRUE(expected.empty()) << expected.size() << " pictures without an outline";
+
+    const auto pictures = [](const std::string& text) {
+        std::string names;
+        for (const auto& [name, picture] : ParseOutlines(text).pictures) {
+            names += name + " ";
+        }
+        return names;
+    };
+    const std::string good = "# a comment\nshape s 0\nM 0 0\r\nL 1 1\nC 1 2 3 4 5 6\nZ\n";
+    const std::string shows = "picture p 10 10 F0F0F0 FF0000 s\n";
+    EXPECT_EQ(pictures(good + shows), "p ");
+    for (const std::string& spoilt :
+         {"shape s 0\nM 0 nan\n" + shows, "shape s 0\nL 1 1\n" + shows, "shape s 0\n" + shows,
+          good + "picture p 0 10 F0F0F0 FF0000 s\n", good + "picture p 10 10 F0F0F0 FF00 s\n",
+          good + "picture p 10 10 F0F0F0 FF0000 t\n", shows + good}) {
+        EXPECT_EQ(pictures(spoilt), "") << spoilt;
+    }
 }
 
 } // namespace

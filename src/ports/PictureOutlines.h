@@ -11,7 +11,7 @@ namespace zarava {
 
 // The design pictures as the outlines they were made from (the text zarava-picgen writes):
 // shapes of contours, and pictures that show a shape in an ink on a background at a design size.
-// Parsing only; drawing is the painter's.
+// Parsing only, one reading for every view; drawing is each view's.
 struct OutlineStep {
     enum Kind { Move, Line, Curve, Close };
     Kind kind = Move;
@@ -39,8 +39,5 @@ struct PictureOutlines {
 // A line that cannot be read spoils the shape it belongs to; pictures of a spoilt or empty
 // shape, or that name no shape given before them, are left out (they keep their bitmaps).
 PictureOutlines ParseOutlines(std::string_view text);
-
-// The outlines compiled into the program.
-std::string_view EmbeddedOutlines();
 
 } // namespace zarava

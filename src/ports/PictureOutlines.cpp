@@ -1,4 +1,4 @@
-#include "win32view/PictureOutlines.h"
+#include "ports/PictureOutlines.h"
 
 #include <charconv>
 #include <cmath>
