@@ -52,8 +52,11 @@ PictureRenderer::PictureRenderer(std::string_view text) {
 }
 
 const PictureRenderer& PictureRenderer::Shared() {
-    static const QByteArray text = EmbeddedOutlines();
-    static const PictureRenderer shared(std::string_view(text.constData(), text.size()));
+    // The text is needed only while it is read: the renderer keeps the paths it made.
+    static const PictureRenderer shared = [] {
+        const QByteArray text = EmbeddedOutlines();
+        return PictureRenderer(std::string_view(text.constData(), text.size()));
+    }();
     return shared;
 }
 
