@@ -131,6 +131,11 @@ LabelLayout LayOutFixedLines(const QString& text, const QFont& font, const QRect
 }
 
 LabelLayout LayOutNotice(const QString& text, QFont font, const QRectF& rect) {
+    // A notice's characters are large, where hinting changes nothing one can see; hinted, the
+    // first notice of the day would have FreeType analyse a typeface the boards do not use
+    // otherwise, which stays in memory for the rest of the day (some 60 kB, and 1.7 MB of the
+    // font file's pages).
+    font.setHintingPreference(QFont::PreferNoHinting);
     // Whether the text fits at `size`, judged by the metrics `m` of the font at `measured`
     // pixels, scaled: a font asked for at a size stays in Qt's font cache for the rest of the
     // day, some 20 KB each, so the sizes tried on the way are not asked for.

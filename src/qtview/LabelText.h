@@ -37,7 +37,8 @@ LabelLayout LayOutFixedLines(const QString& text, const QFont& font, const QRect
 
 // A notice in a panel: wrapped at character boundaries with the Japanese line-breaking rules,
 // the lines as a paragraph, the block centred in the panel; shrunk only when it cannot fit at the
-// font's size, and then only as far as needed. No glyph reaches the edge.
+// font's size, and then only as far as needed. No glyph reaches the edge. The layout's font is
+// unhinted.
 LabelLayout LayOutNotice(const QString& text, QFont font, const QRectF& rect);
 
 // The lines of `text` that fit `width`, broken between characters: a line never starts with
