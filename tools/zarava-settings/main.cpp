@@ -8,6 +8,7 @@
 #include "options/CommandLineOptions.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
+#include "settings/SettingsSnapshot.h"
 #include "settings/SettingsStore.h"
 
 #include <cstdio>
@@ -153,7 +154,7 @@ std::optional<std::string> TextMistake(const std::vector<std::string>& words,
 
 // Why the settings file cannot be read; nothing when it can. A missing file or folder is
 // told apart from an empty value, so that a share that is not mounted shows.
-std::optional<std::string> ReadProblem(const std::string& file, FileBytes& bytes) {
+std::optional<std::string> ReadProblemOnce(const std::string& file, FileBytes& bytes) {
     switch (ReadWholeFile(file, bytes, kMaxSettingsFileBytes)) {
     case ReadFileResult::Ok:
         return std::nullopt;
@@ -170,6 +171,17 @@ std::optional<std::string> ReadProblem(const std::string& file, FileBytes& bytes
         break;
     }
     return "cannot read " + file + ": " + AccessRefusal(file, Access::Read).value_or("I/O error");
+}
+
+// A file that cannot be read at the first look is looked at once more after the display's
+// pause, as the display does: another writer may be putting a new file in its place right then
+// (Wine's file replacement leaves the name missing for an instant).
+std::optional<std::string> ReadProblem(Clock& clock, const std::string& file, FileBytes& bytes) {
+    if (!ReadProblemOnce(file, bytes)) {
+        return std::nullopt;
+    }
+    clock.Sleep(SettingsSnapshot::kRetryPauseMs);
+    return ReadProblemOnce(file, bytes);
 }
 
 // Why a write that failed did so, as far as can be seen afterwards.
@@ -197,7 +209,7 @@ int Get(Clock& clock, const std::string& file, const std::vector<std::string>& w
         return ReportUsageError(kUsage, *mistake);
     }
     FileBytes bytes;
-    if (const std::optional<std::string> problem = ReadProblem(file, bytes)) {
+    if (const std::optional<std::string> problem = ReadProblem(clock, file, bytes)) {
         return Fail(*problem);
     }
     ProfileContent content;

@@ -58,7 +58,8 @@ TEST(SharedWritesTest, TwoWritersOnDifferentKeysNeverLoseAValue) {
         for (int i = 1; i <= 15; ++i) {
             const test::ToolRun got = RunSettingsTool({"--file", file, "get", "S", key});
             if (got.status != 0 || got.out != std::to_string(i - 1) + "\n") {
-                return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out;
+                return "get " + key + " gave " + std::to_string(got.status) + ": " + got.out +
+                       got.err;
             }
             if (const int set =
                     RunSettingsTool({"--file", file, "set", "S", key, std::to_string(i)}).status) {
